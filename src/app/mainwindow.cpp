@@ -1,0 +1,57 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QTimer>
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+
+    for (int blanks = 20; blanks >= 1; --blanks)
+        padBlanks.append(QString(blanks, QLatin1Char(' ')));
+    autoSendIndex = 0;
+
+    ui->checkBoxOverlayDisplay->setChecked(false);
+    ui->checkBoxOverlayDisplay->setEnabled(false);
+
+    const int viewWidths[] = { 30, 60, 80, 100, 120, 80, 100, 160 };
+    for (int column = 0; column < 8; ++column)
+        ui->tableWidget->setColumnWidth(column, viewWidths[column]);
+    ui->tableWidget->verticalHeader()->hide();
+    ui->tableWidget->setHorizontalHeaderLabels({ tr("序号"), tr("传输方向"), tr("时间标识"),
+                                                 tr("帧格式"), tr("帧类型"), tr("帧ID"),
+                                                 tr("数据长度"), tr("数据(16进制)") });
+
+    ui->tableWidget_2->setHorizontalHeaderLabels(
+            { tr("Id(16进制)"), tr("数据(16进制)"), tr("手动发送") });
+    const int autoWidths[] = { 90, 170, 80, 90 };
+    for (int column = 0; column < 4; ++column)
+        ui->tableWidget_3->setColumnWidth(column, autoWidths[column]);
+    ui->tableWidget_3->setHorizontalHeaderLabels(
+            { tr("Id(16进制)"), tr("数据(16进制)"), tr("间隔时间(ms)"), tr("使能") });
+    const int replyWidths[] = { 110, 110, 190 };
+    for (int column = 0; column < 3; ++column)
+        ui->tableWidget_4->setColumnWidth(column, replyWidths[column]);
+    ui->tableWidget_4->setHorizontalHeaderLabels(
+            { tr("接受Id(16进制)"), tr("回复Id(16进制)"), tr("回复数据(16进制)") });
+    ui->tableWidget_5->setHorizontalHeaderLabels({ tr("接受Id(16进制)") });
+
+    timerAutoSend = new QTimer(this);
+    timerAutoSave = new QTimer(this);
+
+    on_btnFind_clicked();
+    ui->toolBox->setCurrentIndex(0);
+
+    serialPort = new QSerialPort(this);
+    connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handlePortError);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::showMessage(const QString &text, int timeout)
+{
+    ui->statusbar->showMessage(text, timeout);
+}

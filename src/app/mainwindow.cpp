@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "listfile.h"
+
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -36,6 +38,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             { tr("接受Id(16进制)"), tr("回复Id(16进制)"), tr("回复数据(16进制)") });
     ui->tableWidget_5->setHorizontalHeaderLabels({ tr("接受Id(16进制)") });
 
+    loadManualList();
+    loadReplyList();
+
     timerAutoSend = new QTimer(this);
     timerAutoSave = new QTimer(this);
 
@@ -43,6 +48,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->toolBox->setCurrentIndex(0);
 
     serialPort = new QSerialPort(this);
+    connect(serialPort, &QSerialPort::readyRead, this, &MainWindow::rev_process);
     connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handlePortError);
 }
 
@@ -54,4 +60,13 @@ MainWindow::~MainWindow()
 void MainWindow::showMessage(const QString &text, int timeout)
 {
     ui->statusbar->showMessage(text, timeout);
+}
+
+// Every file the program rewrites goes through here; a failure is never silent.
+bool MainWindow::saveTextFile(const QString &fileName, const QString &content)
+{
+    if (writeFileAtomically(fileName, content))
+        return true;
+    showMessage(tr("保存失败: ") + fileName);
+    return false;
 }

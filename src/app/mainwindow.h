@@ -1,6 +1,7 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include <QHash>
 #include <QMainWindow>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -12,6 +13,7 @@ QT_BEGIN_NAMESPACE
 namespace Ui {
 class MainWindow;
 }
+class QTableWidgetItem;
 class QTimer;
 QT_END_NAMESPACE
 
@@ -26,17 +28,54 @@ public:
     ~MainWindow() override;
 
 private slots:
-    // link: port scan and open/close
     void on_btnOpenClose_clicked();
+    void rev_process();
+    void on_tableWidget_2_cellClicked(int row, int column);
     void on_btnFind_clicked();
+    void on_lineEditTotal_textChanged(const QString &arg1);
+    void on_btnViewClear_clicked();
+    void on_checkBoxPause_clicked(bool checked);
+    void on_checkBoxOnlyRev_clicked(bool checked);
+    void on_checkBoxOverlayDisplay_clicked(bool checked);
+    void on_btnManualRemove_clicked();
+    void on_btnManualINsert_clicked();
+    void on_btnManualSave_clicked();
+    void on_btnAutoReplyRemove_clicked();
+    void on_btnAutoReplyInsert_clicked();
+    void on_btnAutoReplySave_clicked();
 
 private:
+    // app
+    void showMessage(const QString &text, int timeout = 0);
+    bool saveTextFile(const QString &fileName, const QString &content);
+
     // link
     void showPortState(bool open);
     void handlePortError(QSerialPort::SerialPortError error);
     bool ensurePortOpen(const QString &closedMessage);
     void writeCanFrame(const CanFrame &frame);
-    void showMessage(const QString &text, int timeout = 0);
+
+    // traffic
+    bool addReceivedRow(const CanFrame &frame, bool frameTypeKnown = true);
+    void addSentRow(const QString &frameType, const QString &idText, int dataCount,
+                    const QString &dataText);
+    void writeViewCells(int row, const QString (&cells)[8], bool skipFrameTypeCell);
+    void markNewestRow(int row, bool statistics);
+    void showNewestRow();
+    void clearView();
+    void answerReceivedFrame(quint32 identifier);
+
+    // send
+    bool sendRowFrame(const QString &idText, const QString &dataText);
+    void loadManualList();
+    void fillDefaultManualRows();
+    void setManualRow(int row, const QString &idText, const QString &dataText,
+                      const QString &sendText);
+    void sendAutoReply(int row);
+    void loadReplyList();
+    void fillDefaultReplyRows();
+    void setReplyRow(int row, const QString &receiveId, const QString &replyId,
+                     const QString &replyData);
 
     Ui::MainWindow *ui;
     QSerialPort *serialPort = nullptr;
@@ -51,6 +90,20 @@ private:
     QString autoSaveFileName;
     QTimer *timerAutoSave = nullptr;
     QStringList padBlanks;
+
+    // One window per program: what the converter's tools kept at file scope
+    // lives here, so that each window (and each test) starts afresh.
+    QByteArray receiveBuffer; // received bytes not yet parsed
+    QStringList overlayIdList; // statistics mode: identifier texts by row
+    QHash<quint32, int> overlayRowOf; // the same, looked up by identifier
+    int viewRow = 0; // data view row the next row is written to
+    int autoSavedRow = 0;
+
+    // The newest row is selected once per batch of rows, not per row.
+    int newestRow = -1;
+    bool newestRowIsStatistics = false;
+    int appliedViewStyle = -1;
+    bool receivingBatch = false;
 };
 
 #endif // MAINWINDOW_H

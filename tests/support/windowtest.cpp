@@ -1,6 +1,11 @@
 #include "windowtest.h"
 
+#include "canframe.h"
+#include "mainwindow.h"
+
 #include <QComboBox>
+#include <QTableWidget>
+#include <QToolBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -16,4 +21,62 @@ void openPort(QWidget *window, const QString &path, const QString &baud)
 QString statusText(QWidget *window)
 {
     return child<QStatusBar>(window, "statusbar")->currentMessage();
+}
+
+void clickCell(QTableWidget *table, int row, int column)
+{
+    table->scrollToItem(table->item(row, column));
+    const QRect cell = table->visualRect(table->model()->index(row, column));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+QStringList rowCells(const QTableWidget *table, int row)
+{
+    QStringList cells;
+    for (int column = 0; column < table->columnCount(); ++column) {
+        const QTableWidgetItem *item = table->item(row, column);
+        cells << (item ? item->text() : QStringLiteral("-"));
+    }
+    return cells;
+}
+
+QByteArray fixedFrame(quint32 id, const QByteArray &data, bool extended, bool remote)
+{
+    CanFrame frame;
+    frame.identifier = id;
+    frame.extended = extended;
+    frame.remote = remote;
+    frame.length = quint8(data.size());
+    for (int i = 0; i < data.size() && i < 8; ++i)
+        frame.data[i] = quint8(data.at(i));
+    return encodeFixedFrame(frame);
+}
+
+WindowFixture::WindowFixture() = default;
+
+WindowFixture::~WindowFixture()
+{
+    delete window;
+}
+
+MainWindow *WindowFixture::start(bool openThePort)
+{
+    window = new MainWindow;
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        qWarning("window not exposed");
+    if (openThePort)
+        openPort(window, pty.slavePath());
+    return window;
+}
+
+void WindowFixture::showPageOf(const char *widget)
+{
+    auto *toolBox = child<QToolBox>(window, "toolBox");
+    QWidget *target = child<QWidget>(window, widget);
+    for (int i = 0; i < toolBox->count(); ++i) {
+        if (toolBox->widget(i)->isAncestorOf(target))
+            toolBox->setCurrentIndex(i);
+    }
+    QCoreApplication::processEvents();
 }

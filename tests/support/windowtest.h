@@ -7,7 +7,10 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-class QComboBox;
+#include "mainwindow.h"
+#include "pseudoterminal.h"
+
+class QTableWidget;
 
 // A fresh, empty working directory for the lifetime of one window under test;
 // the window reads and writes its files there.
@@ -51,5 +54,35 @@ T *child(const QObject *root, const char *name)
 void openPort(QWidget *window, const QString &path,
               const QString &baud = QStringLiteral("2000000"));
 QString statusText(QWidget *window);
+
+// Clicks a cell of a table the way a user does; the table must be visible.
+void clickCell(QTableWidget *table, int row, int column);
+// The texts of a row's cells; "-" for a cell without an item.
+QStringList rowCells(const QTableWidget *table, int row);
+// Frames in the fixed framing, as the converter sends them.
+QByteArray fixedFrame(quint32 id, const QByteArray &data, bool extended = false,
+                      bool remote = false);
+
+// A window in its own working directory with a converter line to talk on.
+// Files the window should find at start-up are written to `dir` before start().
+class WindowFixture
+{
+public:
+    WindowFixture();
+    ~WindowFixture();
+
+    MainWindow *start(bool openThePort = true);
+    template<class T>
+    T *get(const char *name) const
+    {
+        return child<T>(window, name);
+    }
+    // Shows the tool-box page that holds `widget`, so it can be clicked.
+    void showPageOf(const char *widget);
+
+    WorkingDirectory dir;
+    PseudoTerminal pty;
+    MainWindow *window = nullptr;
+};
 
 #endif // WINDOWTEST_H

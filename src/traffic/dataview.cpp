@@ -1,0 +1,165 @@
+// The data view: a ring of rows of sent and received frames, or one row per
+// identifier in statistics mode.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+#include "viewrow.h"
+
+namespace {
+constexpr int MaxRowLimit = 100000;
+const char *const OrdinaryStyle = "selection-background-color:rgb(0,167,242)";
+const char *const StatisticsStyle = "selection-background-color:rgb(255,255,255)";
+} // namespace
+
+void MainWindow::writeViewCells(int row, const QString (&cells)[8], bool skipFrameTypeCell)
+{
+    for (int column = 0; column < 8; ++column) {
+        if (skipFrameTypeCell && column == 4)
+            continue;
+        ui->tableWidget->setItem(row, column, new QTableWidgetItem(cells[column]));
+    }
+}
+
+// The newest row is highlighted when the batch of rows it belongs to is done:
+// selecting (and re-polishing for a style sheet) per row would cap the view far
+// below what the converter delivers.
+void MainWindow::markNewestRow(int row, bool statistics)
+{
+    newestRow = row;
+    newestRowIsStatistics = statistics;
+    if (!receivingBatch)
+        showNewestRow();
+}
+
+void MainWindow::showNewestRow()
+{
+    if (newestRow < 0)
+        return;
+    const int style = newestRowIsStatistics ? 1 : 0;
+    if (style != appliedViewStyle) {
+        ui->tableWidget->setStyleSheet(QLatin1String(style ? StatisticsStyle : OrdinaryStyle));
+        appliedViewStyle = style;
+    }
+    ui->tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui->tableWidget->selectRow(newestRow);
+    newestRow = -1;
+}
+
+bool MainWindow::addReceivedRow(const CanFrame &frame, bool frameTypeKnown)
+{
+    const QString idText = identifierText(frame.identifier);
+    int row = viewRow;
+    if (overlayDisplay) {
+        if (overlayIdList.isEmpty()) {
+            overlayIdList.append(idText);
+            overlayRowOf.insert(frame.identifier, 0);
+        }
+        auto found = overlayRowOf.constFind(frame.identifier);
+        if (found == overlayRowOf.constEnd()) {
+            overlayIdList.append(idText);
+            overlayRowOf.insert(frame.identifier, int(overlayIdList.size()) - 1);
+            if (overlayIdList.size() >= totalRows) {
+                showMessage(QStringLiteral(
+                        "Display area can display the number of rows is too little"));
+                return false;
+            }
+            found = overlayRowOf.constFind(frame.identifier);
+        }
+        row = *found;
+        if (row >= ui->tableWidget->rowCount())
+            return true; // admitted, but the lowered row limit leaves it no row
+    }
+
+    const QString cells[8] = {
+        QString::number(row),
+        QStringLiteral("接受"),
+        viewTimeText(QTime::currentTime()),
+        frame.remote ? QStringLiteral("远程帧") : QStringLiteral("数据帧"),
+        frame.extended ? QStringLiteral("扩展帧") : QStringLiteral("标准帧"),
+        idText,
+        QString::number(frame.length),
+        receivedDataText(frame),
+    };
+    writeViewCells(row, cells, !frameTypeKnown);
+    markNewestRow(row, overlayDisplay);
+    if (!overlayDisplay)
+        viewRow = (viewRow + 1) % totalRows;
+    return true;
+}
+
+void MainWindow::addSentRow(const QString &frameType, const QString &idText, int dataCount,
+                            const QString &dataText)
+{
+    const int row = viewRow;
+    const QString cells[8] = {
+        QString::number(row),
+        QStringLiteral("发送"),
+        viewTimeText(QTime::currentTime()),
+        QStringLiteral("数据帧"),
+        frameType,
+        idText,
+        QString::number(dataCount),
+        dataText,
+    };
+    writeViewCells(row, cells, false);
+    markNewestRow(row, false);
+    viewRow = (viewRow + 1) % totalRows;
+}
+
+void MainWindow::clearView()
+{
+    ui->tableWidget->clearContents();
+    viewRow = 0;
+    newestRow = -1;
+}
+
+void MainWindow::on_lineEditTotal_textChanged(const QString &arg1)
+{
+    if (arg1.isEmpty()) {
+        ui->lineEditTotal->setText(QString::number(totalRows));
+        return;
+    }
+    bool ok = false;
+    const int rows = arg1.toInt(&ok, 10);
+    if (!ok || rows < 1)
+        return;
+    if (rows > MaxRowLimit) {
+        showMessage(tr("总行数不能超过100000"));
+        return;
+    }
+    totalRows = rows;
+    clearView();
+    ui->tableWidget->setRowCount(totalRows);
+}
+
+void MainWindow::on_btnViewClear_clicked()
+{
+    clearView();
+}
+
+void MainWindow::on_checkBoxPause_clicked(bool checked)
+{
+    paused = checked;
+}
+
+void MainWindow::on_checkBoxOnlyRev_clicked(bool checked)
+{
+    onlyReceived = checked;
+    ui->checkBoxOverlayDisplay->setEnabled(checked);
+    if (checked)
+        return;
+    if (!overlayIdList.isEmpty()) {
+        clearView();
+        overlayIdList.clear();
+        overlayRowOf.clear();
+    }
+    overlayDisplay = false;
+    ui->checkBoxOverlayDisplay->setChecked(false);
+}
+
+void MainWindow::on_checkBoxOverlayDisplay_clicked(bool checked)
+{
+    clearView();
+    overlayIdList.clear();
+    overlayRowOf.clear();
+    overlayDisplay = checked;
+}

@@ -1,0 +1,18 @@
+#ifndef VIEWROW_H
+#define VIEWROW_H
+
+#include "canframe.h"
+
+#include <QString>
+#include <QTime>
+
+// Texts of the data view's cells that do not come straight from a list row.
+
+// Received data: two lowercase hex digits per byte, one blank between bytes;
+// fewer than 8 bytes are padded with blanks to 21 characters, no data is " ".
+QString receivedDataText(const CanFrame &frame);
+
+// "hh:mm:ss zzz"
+QString viewTimeText(const QTime &time);
+
+#endif // VIEWROW_H

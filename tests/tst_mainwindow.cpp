@@ -119,7 +119,8 @@ void tst_MainWindow::widgets_data()
     row("label_4", "QLabel", "groupBox_2", { 10, 70, 71, 16 }, "帧类型:");
     row("cbBoxBP1", "QComboBox", "groupBox_2", { 100, 150, 171, 24 }, {});
     row("btnSetStart", "QPushButton", "groupBox_2", { 280, 110, 131, 241 }, "设置并启动");
-    row("lineEditCANBps", "QLineEdit", "groupBox_2", { 170, 250, 101, 23 }, {});
+    // Without cfg.txt the default configuration ("1M") fills the rate.
+    row("lineEditCANBps", "QLineEdit", "groupBox_2", { 170, 250, 101, 23 }, "1000.000kbps");
     row("btnCANBusStatus", "QPushButton", "groupBox_2", { 210, 300, 61, 51 }, "CAN\n总线\n状态");
     row("groupBox_7", "QGroupBox", "groupBox_2", { 280, 20, 131, 80 }, "内部协议选择");
     row("radioBtnFixed", "QRadioButton", "groupBox_7", { 10, 20, 111, 22 }, "固定20字节协议");
@@ -223,12 +224,12 @@ void tst_MainWindow::comboBoxItems_data()
                                << QStringList{ "CAN_SJW_1tq", "CAN_SJW_2tq", "CAN_SJW_3tq",
                                                "CAN_SJW_4tq" }
                                << 0;
-    QTest::newRow("cbBoxBP1") << "cbBoxBP1" << bs1 << -1;
-    QTest::newRow("cbBoxBP2") << "cbBoxBP2" << bs2 << -1;
+    QTest::newRow("cbBoxBP1") << "cbBoxBP1" << bs1 << 5;
+    QTest::newRow("cbBoxBP2") << "cbBoxBP2" << bs2 << 4;
     QTest::newRow("cbBoxCANbps") << "cbBoxCANbps"
                                  << QStringList{ "1M",   "800K", "500K", "400K", "250K", "200K",
                                                  "125K", "100K", "50K",  "20K",  "10K",  "5K" }
-                                 << -1;
+                                 << 0;
 }
 
 void tst_MainWindow::comboBoxItems()

@@ -38,8 +38,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             { tr("接受Id(16进制)"), tr("回复Id(16进制)"), tr("回复数据(16进制)") });
     ui->tableWidget_5->setHorizontalHeaderLabels({ tr("接受Id(16进制)") });
 
+    loadCanConfig();
     loadManualList();
     loadReplyList();
+    loadReceiveIdList();
 
     timerAutoSend = new QTimer(this);
     timerAutoSave = new QTimer(this);

@@ -17,6 +17,8 @@ class QTableWidgetItem;
 class QTimer;
 QT_END_NAMESPACE
 
+struct StoredCanConfig;
+
 // The one window of the program. Its slots and operations are defined in the
 // folder of the subsystem they belong to: link, canconfig, traffic, send.
 class MainWindow : public QMainWindow
@@ -32,6 +34,12 @@ private slots:
     void rev_process();
     void on_tableWidget_2_cellClicked(int row, int column);
     void on_btnFind_clicked();
+    void on_cbBoxCANbps_currentIndexChanged(int index);
+    void on_cbBoxBP1_currentIndexChanged(int index);
+    void on_cbBoxBP2_currentIndexChanged(int index);
+    void on_lineEditPrescale_textChanged(const QString &arg1);
+    void on_checkBoxManualBps_clicked(bool checked);
+    void on_btnSetStart_clicked();
     void on_lineEditTotal_textChanged(const QString &arg1);
     void on_btnViewClear_clicked();
     void on_checkBoxPause_clicked(bool checked);
@@ -43,6 +51,12 @@ private slots:
     void on_btnAutoReplyRemove_clicked();
     void on_btnAutoReplyInsert_clicked();
     void on_btnAutoReplySave_clicked();
+    void on_btnCANBusStatus_clicked();
+    void on_btnChangeBps_clicked();
+    void on_btnReceiveRemove_clicked();
+    void on_btnREceiveInsert_clicked();
+    void on_btnReceiveSave_clicked();
+    void on_btnReceiveSet_clicked();
 
 private:
     // app
@@ -54,6 +68,15 @@ private:
     void handlePortError(QSerialPort::SerialPortError error);
     bool ensurePortOpen(const QString &closedMessage);
     void writeCanFrame(const CanFrame &frame);
+
+    // canconfig
+    void showBitRate(int bs1Index, int bs2Index, const QString &prescalerText);
+    void showTimingMode(bool manual);
+    void saveCanConfig();
+    void loadCanConfig();
+    void setDefaultCanConfig();
+    void applyCanConfig(const StoredCanConfig &config);
+    void loadReceiveIdList();
 
     // traffic
     bool addReceivedRow(const CanFrame &frame, bool frameTypeKnown = true);

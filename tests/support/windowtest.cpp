@@ -3,7 +3,11 @@
 #include "canframe.h"
 #include "mainwindow.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTableWidget>
 #include <QToolBox>
 #include <QPushButton>
@@ -79,4 +83,28 @@ void WindowFixture::showPageOf(const char *widget)
             toolBox->setCurrentIndex(i);
     }
     QCoreApplication::processEvents();
+}
+
+static void answerWhenShown(int button, std::shared_ptr<MessageBoxAnswer> answer, int triesLeft)
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box) {
+        if (triesLeft > 0)
+            QTimer::singleShot(10, [=] { answerWhenShown(button, answer, triesLeft - 1); });
+        return;
+    }
+    answer->title = box->windowTitle();
+    answer->text = box->text();
+    answer->shown = true;
+    if (QAbstractButton *pressed = box->button(QMessageBox::StandardButton(button)))
+        pressed->click();
+    else
+        box->reject();
+}
+
+std::shared_ptr<MessageBoxAnswer> answerNextMessageBox(int button)
+{
+    auto answer = std::make_shared<MessageBoxAnswer>();
+    QTimer::singleShot(0, [=] { answerWhenShown(button, answer, 300); });
+    return answer;
 }

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <memory>
+
 #include "mainwindow.h"
 #include "pseudoterminal.h"
 
@@ -62,6 +64,16 @@ QStringList rowCells(const QTableWidget *table, int row);
 // Frames in the fixed framing, as the converter sends them.
 QByteArray fixedFrame(quint32 id, const QByteArray &data, bool extended = false,
                       bool remote = false);
+
+// Answers the next modal message box with `button` once it shows, keeping
+// its title and text.
+struct MessageBoxAnswer
+{
+    QString title;
+    QString text;
+    bool shown = false;
+};
+std::shared_ptr<MessageBoxAnswer> answerNextMessageBox(int button);
 
 // A window in its own working directory with a converter line to talk on.
 // Files the window should find at start-up are written to `dir` before start().

@@ -1,0 +1,30 @@
+#include "bitrate.h"
+
+namespace {
+constexpr int CanClockHz = 36000000;
+constexpr BitTiming Presets[PresetCount] = {
+    { 5, 4, 3 },  { 7, 5, 3 },  { 5, 4, 6 },  { 4, 3, 9 },   { 5, 4, 12 },  { 4, 3, 18 },
+    { 5, 4, 24 }, { 5, 4, 30 }, { 5, 4, 60 }, { 4, 3, 180 }, { 5, 4, 300 }, { 5, 4, 600 },
+};
+} // namespace
+
+BitTiming presetTiming(int presetIndex)
+{
+    return Presets[presetIndex];
+}
+
+std::optional<int> prescalerValue(const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+QString bitRateText(int syncIndex, int bs1Index, int bs2Index, int prescaler)
+{
+    if (prescaler < 1 || prescaler > MaxPrescaler)
+        return QStringLiteral(" ");
+    const int quanta = (syncIndex + 1) + (bs1Index + 1) + (bs2Index + 1);
+    const int rate = CanClockHz / quanta / prescaler;
+    return QString::asprintf("%d.%03dkbps", rate / 1000, rate % 1000);
+}

@@ -40,11 +40,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     loadCanConfig();
     loadManualList();
+    loadAutoList();
     loadReplyList();
     loadReceiveIdList();
 
     timerAutoSend = new QTimer(this);
+    connect(timerAutoSend, &QTimer::timeout, this, &MainWindow::timerAutoSendProc);
     timerAutoSave = new QTimer(this);
+    connect(timerAutoSave, &QTimer::timeout, this, &MainWindow::timerAutoSaveProc);
 
     on_btnFind_clicked();
     ui->toolBox->setCurrentIndex(0);
@@ -56,6 +59,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
+    if (autoSaving)
+        appendPendingRows(); // the rows of the last second reach the log too
     delete ui;
 }
 

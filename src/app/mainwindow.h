@@ -45,12 +45,21 @@ private slots:
     void on_checkBoxPause_clicked(bool checked);
     void on_checkBoxOnlyRev_clicked(bool checked);
     void on_checkBoxOverlayDisplay_clicked(bool checked);
+    void on_btnViewSave_clicked();
     void on_btnManualRemove_clicked();
     void on_btnManualINsert_clicked();
     void on_btnManualSave_clicked();
+    void on_btnAutoRemove_clicked();
+    void on_btnAutoInsert_clicked();
+    void on_btnAutoSave_clicked();
+    void on_btnSendSeq_clicked();
+    void timerAutoSendProc();
+    void on_btnAutoStop_clicked();
     void on_btnAutoReplyRemove_clicked();
     void on_btnAutoReplyInsert_clicked();
     void on_btnAutoReplySave_clicked();
+    void on_checkBoxAutoSave_clicked(bool checked);
+    void timerAutoSaveProc();
     void on_btnCANBusStatus_clicked();
     void on_btnChangeBps_clicked();
     void on_btnReceiveRemove_clicked();
@@ -87,6 +96,12 @@ private:
     void showNewestRow();
     void clearView();
     void answerReceivedFrame(quint32 identifier);
+    void advanceViewRow();
+    QString viewRowLogLine(int row) const;
+    QString viewHeaderLogLine() const;
+    QString viewLogLines(int firstRow, int count) const;
+    bool startAutoSaveFile();
+    void appendPendingRows();
 
     // send
     bool sendRowFrame(const QString &idText, const QString &dataText);
@@ -97,6 +112,13 @@ private:
     void sendAutoReply(int row);
     void loadReplyList();
     void fillDefaultReplyRows();
+    bool sendAutoRow(int row);
+    bool isAutoRowEnabled(int row) const;
+    int firstEnabledAutoRow(int from, int to) const;
+    void loadAutoList();
+    void fillDefaultAutoRows();
+    void setAutoRow(int row, const QString &idText, const QString &dataText,
+                    const QString &intervalText, bool enabled, const QString &enableText);
     void setReplyRow(int row, const QString &receiveId, const QString &replyId,
                      const QString &replyData);
 
@@ -121,6 +143,12 @@ private:
     QHash<quint32, int> overlayRowOf; // the same, looked up by identifier
     int viewRow = 0; // data view row the next row is written to
     int autoSavedRow = 0;
+
+    // Auto-save appends every row written while it is on: rows not yet in the
+    // file are counted, and appended before they could be overwritten or erased.
+    bool autoSaving = false;
+    int autoSavePending = 0;
+    bool autoSaveNewFileDue = false;
 
     // The newest row is selected once per batch of rows, not per row.
     int newestRow = -1;

@@ -79,10 +79,12 @@ bool MainWindow::addReceivedRow(const CanFrame &frame, bool frameTypeKnown)
         QString::number(frame.length),
         receivedDataText(frame),
     };
+    if (!overlayDisplay && autoSavePending >= totalRows)
+        appendPendingRows(); // the row about to be overwritten is not in the log yet
     writeViewCells(row, cells, !frameTypeKnown);
     markNewestRow(row, overlayDisplay);
     if (!overlayDisplay)
-        viewRow = (viewRow + 1) % totalRows;
+        advanceViewRow();
     return true;
 }
 
@@ -100,13 +102,32 @@ void MainWindow::addSentRow(const QString &frameType, const QString &idText, int
         QString::number(dataCount),
         dataText,
     };
+    if (autoSavePending >= totalRows)
+        appendPendingRows();
     writeViewCells(row, cells, false);
     markNewestRow(row, false);
-    viewRow = (viewRow + 1) % totalRows;
+    advanceViewRow();
 }
 
+void MainWindow::advanceViewRow()
+{
+    viewRow = (viewRow + 1) % totalRows;
+    if (autoSaving)
+        ++autoSavePending;
+}
+
+// Every way of erasing the view comes here, so auto-save first appends the
+// rows it has not written yet, and starts a new file once rows come again from
+// the top.
 void MainWindow::clearView()
 {
+    if (autoSaving) {
+        appendPendingRows();
+        autoSavePending = 0;
+        if (autoSavedRow != 0)
+            autoSaveNewFileDue = true;
+        autoSavedRow = 0;
+    }
     ui->tableWidget->clearContents();
     viewRow = 0;
     newestRow = -1;
@@ -126,8 +147,8 @@ void MainWindow::on_lineEditTotal_textChanged(const QString &arg1)
         showMessage(tr("总行数不能超过100000"));
         return;
     }
+    clearView(); // under the old limit: auto-save appends what it still owes
     totalRows = rows;
-    clearView();
     ui->tableWidget->setRowCount(totalRows);
 }
 

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTableWidget>
@@ -107,4 +108,30 @@ std::shared_ptr<MessageBoxAnswer> answerNextMessageBox(int button)
     auto answer = std::make_shared<MessageBoxAnswer>();
     QTimer::singleShot(0, [=] { answerWhenShown(button, answer, 300); });
     return answer;
+}
+
+static void answerFileDialogWhenShown(const QString &path, int triesLeft)
+{
+    QFileDialog *dialog = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *candidate = qobject_cast<QFileDialog *>(widget);
+            candidate && candidate->isVisible())
+            dialog = candidate;
+    }
+    if (!dialog) {
+        if (triesLeft > 0)
+            QTimer::singleShot(10, [=] { answerFileDialogWhenShown(path, triesLeft - 1); });
+        return;
+    }
+    if (path.isEmpty()) {
+        dialog->reject();
+        return;
+    }
+    dialog->selectFile(path);
+    static_cast<QDialog *>(dialog)->accept();
+}
+
+void answerNextFileDialog(const QString &path)
+{
+    QTimer::singleShot(0, [=] { answerFileDialogWhenShown(path, 300); });
 }

@@ -74,6 +74,8 @@ struct MessageBoxAnswer
     bool shown = false;
 };
 std::shared_ptr<MessageBoxAnswer> answerNextMessageBox(int button);
+// Answers the next file dialog with `path` (or cancels it for an empty path).
+void answerNextFileDialog(const QString &path);
 
 // A window in its own working directory with a converter line to talk on.
 // Files the window should find at start-up are written to `dir` before start().

@@ -1,0 +1,16 @@
+#ifndef LOGLINE_H
+#define LOGLINE_H
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// A traffic log line: each text in a 20-character field, padded with blanks
+// from `padBlanks` (entry i holds 20 - i blanks), a longer text written whole
+// and the next following directly; a line end closes the line.
+QString logLine(const QStringList &texts, const QStringList &padBlanks);
+
+// "yyyyMMdd_hhmmss_zzz.txt" for the time an auto-save file is started.
+QString autoSaveFileNameAt(const QDateTime &time);
+
+#endif // LOGLINE_H

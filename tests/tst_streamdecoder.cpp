@@ -23,18 +23,6 @@ QList<ReceivedMessage> feed(QByteArray &pending, const QByteArray &bytes)
     return messages;
 }
 
-CanFrame frame(quint32 id, const QByteArray &data, bool extended = false, bool remote = false)
-{
-    CanFrame f;
-    f.identifier = id;
-    f.extended = extended;
-    f.remote = remote;
-    f.length = quint8(data.size());
-    for (int i = 0; i < data.size(); ++i)
-        f.data[i] = quint8(data.at(i));
-    return f;
-}
-
 QByteArray variable(const CanFrame &f)
 {
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^\\d+$"));
@@ -90,9 +78,10 @@ private slots:
 
 void tst_StreamDecoder::bothFramingsAtAnyTime()
 {
-    const QList<CanFrame> sent{ frame(0x123, hex("11 22 33")), frame(0x18FF50E5, hex("01"), true),
-                                frame(0x7FF, {}, false, true),
-                                frame(0x10, hex("00 11 22 33 44 55 66 77")) };
+    const QList<CanFrame> sent{ canFrame(0x123, hex("11 22 33")),
+                                canFrame(0x18FF50E5, hex("01"), true),
+                                canFrame(0x7FF, {}, false, true),
+                                canFrame(0x10, hex("00 11 22 33 44 55 66 77")) };
     QByteArray stream = encodeFixedFrame(sent[0]) + variable(sent[1]) + variable(sent[2])
             + encodeFixedFrame(sent[3]);
     QByteArray pending;
@@ -102,8 +91,8 @@ void tst_StreamDecoder::bothFramingsAtAnyTime()
 
 void tst_StreamDecoder::splitAtEveryPosition()
 {
-    const QList<CanFrame> sent{ frame(0x123, hex("11 22 33")), frame(0x1ABCDEF, hex("aa bb"), true),
-                                frame(0x5, {}) };
+    const QList<CanFrame> sent{ canFrame(0x123, hex("11 22 33")),
+                                canFrame(0x1ABCDEF, hex("aa bb"), true), canFrame(0x5, {}) };
     const QByteArray stream = encodeFixedFrame(sent[0]) + variable(sent[1]) + variable(sent[2])
             + encodeFixedFrame(sent[1]);
     const QList<CanFrame> expected = sent + QList<CanFrame>{ sent[1] };
@@ -118,7 +107,7 @@ void tst_StreamDecoder::splitAtEveryPosition()
 
 void tst_StreamDecoder::oneByteAtATime()
 {
-    const CanFrame f = frame(0x321, hex("de ad be ef"));
+    const CanFrame f = canFrame(0x321, hex("de ad be ef"));
     const QByteArray stream = encodeFixedFrame(f) + variable(f);
     QByteArray pending;
     QList<CanFrame> got;
@@ -131,7 +120,7 @@ void tst_StreamDecoder::oneByteAtATime()
 
 void tst_StreamDecoder::garbageCostsNoFrame()
 {
-    const CanFrame a = frame(1, hex("01")), b = frame(2, hex("02"));
+    const CanFrame a = canFrame(1, hex("01")), b = canFrame(2, hex("02"));
     const QByteArray stream = hex("00 55 AA 12 AA AA") + encodeFixedFrame(a) + hex("FF AA 00 55")
             + variable(b) + hex("13");
     QByteArray pending;
@@ -144,7 +133,7 @@ void tst_StreamDecoder::falseCandidatesHideTrueFrames_data()
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<int>("identifier");
 
-    const CanFrame real = frame(0x42, hex("42"));
+    const CanFrame real = canFrame(0x42, hex("42"));
     const QByteArray fixedReal = encodeFixedFrame(real);
     // AA 55 and 18 bytes with a wrong checksum, the real frame starting inside them.
     QTest::newRow("bad checksum") << (hex("AA 55 01 01") + fixedReal) << 0x42;
@@ -176,7 +165,7 @@ void tst_StreamDecoder::otherMessageTypesAreConsumed()
 
 void tst_StreamDecoder::loneTrailingByteIsKept()
 {
-    const QByteArray f = encodeFixedFrame(frame(7, hex("07")));
+    const QByteArray f = encodeFixedFrame(canFrame(7, hex("07")));
     QByteArray pending;
     QVERIFY(feed(pending, hex("AA")).isEmpty());
     QCOMPARE(pending, hex("AA"));
@@ -270,7 +259,7 @@ void tst_StreamDecoder::busStatusText()
 void tst_StreamDecoder::pendingBytesStayBounded()
 {
     QRandomGenerator random(20261206);
-    const QByteArray good = encodeFixedFrame(frame(0x99, hex("99")));
+    const QByteArray good = encodeFixedFrame(canFrame(0x99, hex("99")));
     QByteArray pending;
     int found = 0;
     for (int round = 0; round < 2000; ++round) {
@@ -281,7 +270,7 @@ void tst_StreamDecoder::pendingBytesStayBounded()
         }
         if (round % 10 == 0)
             chunk += good;
-        found += int(framesOf(feed(pending, chunk)).count(frame(0x99, hex("99"))));
+        found += int(framesOf(feed(pending, chunk)).count(canFrame(0x99, hex("99"))));
         QVERIFY2(pending.size() <= 22, qPrintable(pending.toHex(' ')));
         QVERIFY(pending.isEmpty() || pending.size() == 1 || quint8(pending.at(0)) == 0xAA);
     }
@@ -304,7 +293,7 @@ void tst_StreamDecoder::receivedDataText()
 {
     QFETCH(QByteArray, data);
     QFETCH(QString, text);
-    QCOMPARE(::receivedDataText(frame(1, data)), text);
+    QCOMPARE(::receivedDataText(canFrame(1, data)), text);
 }
 
 void tst_StreamDecoder::timeText()

@@ -44,7 +44,7 @@ QByteArray encodeFixedFrame(const CanFrame &frame)
     return out;
 }
 
-QByteArray encodeVariableFrame(const CanFrame &frame)
+QByteArray variableFrameBytes(const CanFrame &frame)
 {
     const int length = clampedLength(frame);
     QByteArray out;
@@ -55,6 +55,12 @@ QByteArray encodeVariableFrame(const CanFrame &frame)
     for (int i = 0; i < length; ++i)
         out.append(char(frame.data[i]));
     out.append(char(Envelope::VariableEnd));
+    return out;
+}
+
+QByteArray encodeVariableFrame(const CanFrame &frame)
+{
+    const QByteArray out = variableFrameBytes(frame);
     qDebug() << out.size();
     return out;
 }

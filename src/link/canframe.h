@@ -40,8 +40,10 @@ constexpr quint8 TypeBusStatus = 0x04;
 quint8 fixedChecksum(const QByteArray &message);
 
 QByteArray encodeFixedFrame(const CanFrame &frame);
-// Also writes the frame's total length to the debug log, as the converter's
-// own tools do for the variable protocol.
+// The variable-protocol bytes of a frame.
+QByteArray variableFrameBytes(const CanFrame &frame);
+// The same, and the frame's total length written to the debug log: the
+// window's trace of what it sends in the variable protocol.
 QByteArray encodeVariableFrame(const CanFrame &frame);
 
 // Identifier, filter and mask texts: base 16 into a signed 32-bit value, used

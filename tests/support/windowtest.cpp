@@ -1,6 +1,7 @@
 #include "windowtest.h"
 
 #include "canframe.h"
+#include "hexbytes.h"
 #include "mainwindow.h"
 
 #include <QAbstractButton>
@@ -47,14 +48,7 @@ QStringList rowCells(const QTableWidget *table, int row)
 
 QByteArray fixedFrame(quint32 id, const QByteArray &data, bool extended, bool remote)
 {
-    CanFrame frame;
-    frame.identifier = id;
-    frame.extended = extended;
-    frame.remote = remote;
-    frame.length = quint8(data.size());
-    for (int i = 0; i < data.size() && i < 8; ++i)
-        frame.data[i] = quint8(data.at(i));
-    return encodeFixedFrame(frame);
+    return encodeFixedFrame(canFrame(id, data, extended, remote));
 }
 
 WindowFixture::WindowFixture() = default;

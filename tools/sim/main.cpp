@@ -1,0 +1,143 @@
+// talvik-sim: a stand-in for the USB-to-CAN converter on a pseudo-terminal.
+#include "simlink.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = { -1, -1 };
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
+}
+
+const char *const Behaviour = R"(
+Behaves as the converter does on its serial line:
+  - The CAN controller is stopped until a set-and-start command (0x02/0x03 fixed
+    framing, 0x12/0x13 variable framing) arrives; then frames are forwarded to
+    the host in the framing the command named. Frames from the host are taken
+    in either framing at any time.
+  - Normal mode: host frames go onto the bus, bus frames come to the host.
+    Loop-back: host frames go onto the bus and come back; the bus is not
+    listened to. Silent: nothing is transmitted, bus frames come to the host.
+    Loop-back silent: host frames come back, nothing else.
+  - A frame reaches the host when the bits set in the mask match the filter
+    ((id ^ filter) & mask == 0; mask 0 lets everything through), and the
+    receive-ID filter allows it (withhold the listed / only the listed / all).
+  - The bus-status query (0x04) is always answered.
+  - The baud-rate change (0x06) takes effect at once and is kept in the state
+    file with the receive-ID filter. While the host's line speed differs from
+    the converter's, host bytes are not understood and the host receives only
+    noise that never starts a frame.
+  - The host's line is live while it holds the port open; nothing is sent
+    before that.
+Demo bus (--demo): 0x101 every 100 ms, 0x18FF50E5 (extended) every 500 ms,
+0x321 every second; a node answers a frame with identifier 0x7DF by 0x7E8.
+Flood (--flood N): N frames with identifiers 0x100 onwards (--flood-ids
+distinct ones), the frame's sequence number little-endian in its first data
+bytes, sent once the controller runs, as fast as the line's baud rate allows
+(or faster with --no-pace).
+)";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("talvik-sim"));
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+            QStringLiteral("A simulated USB-to-CAN converter on a pseudo-terminal.")
+            + QLatin1String(Behaviour));
+    parser.addHelpOption();
+    const QCommandLineOption link("link", "Also reach the line as PATH (a symlink).", "PATH");
+    const QCommandLineOption state("state", "Keep the converter's stored settings in FILE.",
+                                   "FILE");
+    const QCommandLineOption node("node",
+                                  "A node sending ID (hex) every PERIOD_MS with DATA (hex bytes).",
+                                  "ID:PERIOD_MS:DATA");
+    const QCommandLineOption demo("demo",
+                                  "A bus with a few periodic frames and an answering node.");
+    const QCommandLineOption flood("flood",
+                                   "Send N numbered frames as fast as the line takes them.", "N");
+    const QCommandLineOption floodIds("flood-ids", "Distinct identifiers in the flood.", "K", "1");
+    const QCommandLineOption floodLength("flood-length", "Data bytes per flood frame.", "L", "8");
+    const QCommandLineOption floodExtended("flood-extended", "Flood with extended frames.");
+    const QCommandLineOption noPace("no-pace", "Do not hold the flood to the line's baud rate.");
+    const QCommandLineOption started("started", "The controller runs from power-up.");
+    const QCommandLineOption framing("framing",
+                                     "Framing when started from power-up: fixed or variable.",
+                                     "FRAMING", "fixed");
+    const QCommandLineOption rxErrors("rx-errors", "Receive error counter.", "N", "0");
+    const QCommandLineOption txErrors("tx-errors", "Transmit error counter.", "N", "0");
+    const QCommandLineOption busOff("bus-off", "Report the controller bus-off.");
+    const QCommandLineOption passive("error-passive", "Report error passive.");
+    const QCommandLineOption warning("error-warning", "Report error warning.");
+    const QCommandLineOption trace("trace", "Print every message received and sent.");
+    parser.addOptions({ link, state, node, demo, flood, floodIds, floodLength, floodExtended,
+                        noPace, started, framing, rxErrors, txErrors, busOff, passive, warning,
+                        trace });
+    parser.process(app);
+
+    SimOptions options;
+    options.linkPath = parser.value(link);
+    options.statePath = parser.value(state);
+    for (const QString &spec : parser.values(node)) {
+        SimNode parsed;
+        if (!parseNodeSpec(spec, &parsed)) {
+            QTextStream(stderr) << "talvik-sim: bad --node " << spec << "\n";
+            return 2;
+        }
+        options.nodes.append(parsed);
+    }
+    options.demo = parser.isSet(demo);
+    options.flood = parser.value(flood).toLongLong();
+    options.floodIds = qMax(1, parser.value(floodIds).toInt());
+    options.floodLength = parser.value(floodLength).toInt();
+    options.floodExtended = parser.isSet(floodExtended);
+    options.pace = !parser.isSet(noPace);
+    options.startedAtPowerUp = parser.isSet(started);
+    options.variableAtPowerUp = parser.value(framing) == QLatin1String("variable");
+    options.busState.receiveErrors = quint8(parser.value(rxErrors).toUInt());
+    options.busState.transmitErrors = quint8(parser.value(txErrors).toUInt());
+    options.busState.busOff = parser.isSet(busOff);
+    options.busState.errorPassive = parser.isSet(passive);
+    options.busState.errorWarning = parser.isSet(warning);
+
+    SimulatorLink sim(options);
+    QTextStream out(stdout);
+    if (parser.isSet(trace)) {
+        QObject::connect(&sim, &SimulatorLink::traceLine,
+                         [&out](const QString &line) { out << line << Qt::endl; });
+    }
+    QString error;
+    if (!sim.open(&error)) {
+        QTextStream(stderr) << "talvik-sim: " << error << "\n";
+        return 1;
+    }
+    out << "talvik-sim: converter on " << sim.slavePath();
+    if (!options.linkPath.isEmpty())
+        out << " (also " << options.linkPath << ")";
+    out << " at " << ConverterModel::baudRateOf(sim.converter().stored.baudCode) << " baud"
+        << Qt::endl;
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    }
+    return app.exec();
+}

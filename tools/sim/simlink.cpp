@@ -1,0 +1,297 @@
+#include "simlink.h"
+
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+int lineSpeed(int fd); // linespeed.cpp: kept apart from <termios.h>
+
+namespace {
+constexpr int QueueLimit = 64 * 1024;
+constexpr quint32 FloodBaseId = 0x100;
+constexpr quint32 DemoRequestId = 0x7DF;
+constexpr quint32 DemoAnswerId = 0x7E8;
+
+CanFrame makeFrame(quint32 id, const QByteArray &data, bool extended)
+{
+    CanFrame frame;
+    frame.identifier = id;
+    frame.extended = extended;
+    frame.length = quint8(qMin(data.size(), 8));
+    for (int i = 0; i < frame.length; ++i)
+        frame.data[i] = quint8(data.at(i));
+    return frame;
+}
+} // namespace
+
+bool parseNodeSpec(const QString &spec, SimNode *node)
+{
+    const QStringList parts = spec.split(QLatin1Char(':'));
+    if (parts.size() != 3)
+        return false;
+    bool idOk = false, periodOk = false;
+    const quint32 id = parts[0].toUInt(&idOk, 16);
+    const int period = parts[1].toInt(&periodOk);
+    const QByteArray data = QByteArray::fromHex(parts[2].toLatin1());
+    if (!idOk || !periodOk || period <= 0 || data.size() > 8 || id > 0x1FFFFFFF)
+        return false;
+    node->frame = makeFrame(id, data, id > 0x7FF);
+    node->periodMs = period;
+    return true;
+}
+
+SimulatorLink::SimulatorLink(const SimOptions &opts, QObject *parent)
+    : QObject(parent), options(opts)
+{
+    model.busState = options.busState;
+    model.trace = [this](const QString &line) { emit traceLine(line); };
+    model.onTransmit = [this](const CanFrame &frame) { answerOnBus(frame); };
+    model.onStoredChanged = [this] { saveState(); };
+    if (options.startedAtPowerUp)
+        model.startAtPowerUp(options.variableAtPowerUp);
+    loadState();
+
+    nodes = options.nodes;
+    if (options.demo) {
+        nodes.append({ makeFrame(0x101, QByteArray::fromHex("000fa0003c000000"), false), 100 });
+        nodes.append({ makeFrame(0x18FF50E5, QByteArray::fromHex("0064320000ff00ff"), true), 500 });
+        nodes.append({ makeFrame(0x321, QByteArray::fromHex("00015a5a"), false), 1000 });
+    }
+    for (int i = 0; i < nodes.size(); ++i) {
+        nodeCounters.append(0);
+        auto *timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, i] { nodeTick(i); });
+        timer->start(nodes[i].periodMs);
+    }
+    floodTimer.setInterval(1);
+    connect(&floodTimer, &QTimer::timeout, this, &SimulatorLink::floodTick);
+    hostTimer.setInterval(20);
+    connect(&hostTimer, &QTimer::timeout, this, &SimulatorLink::checkHost);
+}
+
+SimulatorLink::~SimulatorLink()
+{
+    if (!options.linkPath.isEmpty())
+        QFile::remove(options.linkPath);
+    if (master >= 0)
+        ::close(master);
+}
+
+bool SimulatorLink::open(QString *error)
+{
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(qt_error_string(errno));
+        return false;
+    }
+    termios tio{};
+    tcgetattr(slave, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, B2000000);
+    tcsetattr(slave, TCSANOW, &tio);
+    ::close(slave); // the host's open makes the line live
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    path = QString::fromLocal8Bit(name);
+    if (!options.linkPath.isEmpty()) {
+        QFile::remove(options.linkPath);
+        if (!QFile::link(path, options.linkPath)) {
+            *error = QStringLiteral("cannot make the link %1").arg(options.linkPath);
+            return false;
+        }
+    }
+    readNotifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
+    readNotifier->setEnabled(false);
+    connect(readNotifier, &QSocketNotifier::activated, this, &SimulatorLink::readHost);
+    writeNotifier = new QSocketNotifier(master, QSocketNotifier::Write, this);
+    writeNotifier->setEnabled(false);
+    connect(writeNotifier, &QSocketNotifier::activated, this, &SimulatorLink::writeHost);
+    hostTimer.start();
+    if (options.flood > 0)
+        startFlood(options.flood);
+    return true;
+}
+
+// The line is live while the host holds the other side open.
+void SimulatorLink::checkHost()
+{
+    pollfd pfd{ master, POLLIN, 0 };
+    ::poll(&pfd, 1, 0);
+    const bool nowConnected = !(pfd.revents & POLLHUP);
+    if (nowConnected == connected)
+        return;
+    connected = nowConnected;
+    readNotifier->setEnabled(connected);
+    if (!connected)
+        outgoing.clear();
+    writeNotifier->setEnabled(connected && !outgoing.isEmpty());
+    emit traceLine(connected ? QStringLiteral("host opened the line")
+                             : QStringLiteral("host closed the line"));
+}
+
+bool SimulatorLink::lineSpeedMatches() const
+{
+    return lineSpeed(master) == ConverterModel::baudRateOf(model.stored.baudCode);
+}
+
+void SimulatorLink::readHost()
+{
+    char chunk[4096];
+    const ssize_t got = ::read(master, chunk, sizeof chunk);
+    if (got <= 0) {
+        if (got < 0 && errno != EAGAIN)
+            checkHost();
+        return;
+    }
+    if (!lineSpeedMatches()) {
+        emit traceLine(QStringLiteral("host> %1 bytes at %2 baud, the converter runs at %3: "
+                                      "not understood")
+                               .arg(got)
+                               .arg(lineSpeed(master))
+                               .arg(ConverterModel::baudRateOf(model.stored.baudCode)));
+        return;
+    }
+    model.receiveFromHost(QByteArray(chunk, int(got)));
+    flushModel();
+}
+
+void SimulatorLink::flushModel()
+{
+    send(model.takeOutput());
+}
+
+// At the wrong line speed the host sees only noise, and never a frame start.
+void SimulatorLink::send(const QByteArray &bytes)
+{
+    if (bytes.isEmpty() || !connected || outgoing.size() > QueueLimit)
+        return;
+    if (lineSpeedMatches()) {
+        outgoing += bytes;
+    } else {
+        QByteArray noise = bytes;
+        for (char &c : noise)
+            c = char(quint8(c) & 0x0F);
+        outgoing += noise;
+    }
+    writeHost();
+}
+
+void SimulatorLink::writeHost()
+{
+    while (!outgoing.isEmpty()) {
+        const ssize_t put = ::write(master, outgoing.constData(), size_t(outgoing.size()));
+        if (put <= 0)
+            break;
+        outgoing.remove(0, put);
+    }
+    writeNotifier->setEnabled(connected && !outgoing.isEmpty());
+}
+
+void SimulatorLink::nodeTick(int index)
+{
+    SimNode &node = nodes[index];
+    if (node.frame.length > 0 && options.demo && index >= options.nodes.size())
+        node.frame.data[0] = nodeCounters[index]++; // demo frames count up
+    model.frameFromBus(node.frame);
+    flushModel();
+}
+
+void SimulatorLink::answerOnBus(const CanFrame &frame)
+{
+    if (options.demo && frame.identifier == DemoRequestId) {
+        model.frameFromBus(makeFrame(DemoAnswerId, QByteArray::fromHex("064100be3fa81300"), false));
+    }
+}
+
+void SimulatorLink::startFlood(qint64 frames)
+{
+    floodTotal = frames;
+    floodNext = 0;
+    floodBytes = 0;
+    floodClock.start();
+    floodTimer.start();
+}
+
+CanFrame SimulatorLink::floodFrame(qint64 sequence) const
+{
+    CanFrame frame;
+    frame.identifier = FloodBaseId + quint32(sequence % qMax(1, options.floodIds));
+    frame.extended = options.floodExtended;
+    frame.length = quint8(qBound(0, options.floodLength, 8));
+    for (int i = 0; i < frame.length && i < 4; ++i)
+        frame.data[i] = quint8(sequence >> (8 * i));
+    return frame;
+}
+
+void SimulatorLink::floodTick()
+{
+    if (!connected || !model.running())
+        return;
+    const qint64 bytesPerSecond = lineSpeed(master) / 10;
+    const qint64 allowed =
+            options.pace ? floodClock.nsecsElapsed() / 1000 * bytesPerSecond / 1000000 : 1LL << 60;
+    while (floodNext < floodTotal && outgoing.size() < QueueLimit / 2 && floodBytes < allowed) {
+        model.frameFromBus(floodFrame(floodNext++));
+        const QByteArray bytes = model.takeOutput();
+        floodBytes += bytes.size();
+        outgoing += bytes;
+    }
+    writeHost();
+    if (floodNext >= floodTotal && outgoing.isEmpty()) {
+        floodTimer.stop();
+        emit floodFinished();
+    }
+}
+
+void SimulatorLink::loadState()
+{
+    if (options.statePath.isEmpty())
+        return;
+    QFile file(options.statePath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const QString key = line.section(QLatin1Char('='), 0, 0);
+        const QString value = line.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("baud")) {
+            const int code = value.toInt();
+            if (ConverterModel::baudRateOf(code) > 0)
+                model.stored.baudCode = code;
+        } else if (key == QLatin1String("upload")) {
+            model.stored.upload = value == QLatin1String("only-listed")
+                    ? ConverterModel::Upload::OnlyListed
+                    : value == QLatin1String("not-listed") ? ConverterModel::Upload::NotListed
+                                                           : ConverterModel::Upload::All;
+        } else if (key == QLatin1String("ids")) {
+            model.stored.uploadIds.clear();
+            for (const QString &id : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+                model.stored.uploadIds.append(id.toUInt(nullptr, 16));
+        }
+    }
+}
+
+void SimulatorLink::saveState() const
+{
+    if (options.statePath.isEmpty())
+        return;
+    QFile file(options.statePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return;
+    QStringList ids;
+    for (quint32 id : model.stored.uploadIds)
+        ids << QString::number(id, 16);
+    const char *upload = model.stored.upload == ConverterModel::Upload::OnlyListed ? "only-listed"
+            : model.stored.upload == ConverterModel::Upload::NotListed             ? "not-listed"
+                                                                                   : "all";
+    file.write(QStringLiteral("baud=%1\nupload=%2\nids=%3\n")
+                       .arg(model.stored.baudCode)
+                       .arg(QLatin1String(upload), ids.join(QLatin1Char(',')))
+                       .toUtf8());
+}

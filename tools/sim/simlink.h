@@ -1,0 +1,92 @@
+#ifndef SIMLINK_H
+#define SIMLINK_H
+
+#include "convertermodel.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+class QSocketNotifier;
+
+// A simulated node on the bus: sends `frame` every `periodMs`.
+struct SimNode
+{
+    CanFrame frame;
+    int periodMs = 1000;
+};
+
+struct SimOptions
+{
+    QString linkPath; // a stable name for the line, made as a symlink
+    QString statePath; // what the converter keeps across power cycles
+    QList<SimNode> nodes;
+    bool demo = false;
+    qint64 flood = 0; // numbered frames to send as fast as the line takes them
+    int floodIds = 1;
+    int floodLength = 8;
+    bool floodExtended = false;
+    bool pace = true; // no faster than the line's baud rate allows
+    bool startedAtPowerUp = false;
+    bool variableAtPowerUp = false;
+    ConverterModel::BusState busState;
+};
+
+// Parses "ID:PERIOD_MS:DATA", ID in hex (extended above 0x7FF), DATA hex bytes.
+bool parseNodeSpec(const QString &spec, SimNode *node);
+
+// The converter on the far side of a pseudo-terminal: the host opens
+// slavePath() like a serial port.
+class SimulatorLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SimulatorLink(const SimOptions &options, QObject *parent = nullptr);
+    ~SimulatorLink() override;
+
+    bool open(QString *error);
+    QString slavePath() const { return path; }
+    ConverterModel &converter() { return model; }
+    bool hostConnected() const { return connected; }
+    qint64 floodSent() const { return floodNext; }
+    // Starts sending the numbered frames of a flood now.
+    void startFlood(qint64 frames);
+
+signals:
+    void traceLine(const QString &line);
+    void floodFinished();
+
+private:
+    void checkHost();
+    void readHost();
+    void writeHost();
+    void send(const QByteArray &bytes);
+    void flushModel();
+    bool lineSpeedMatches() const;
+    void nodeTick(int index);
+    void floodTick();
+    CanFrame floodFrame(qint64 sequence) const;
+    void loadState();
+    void saveState() const;
+    void answerOnBus(const CanFrame &frame);
+
+    SimOptions options;
+    ConverterModel model;
+    int master = -1;
+    QString path;
+    bool connected = false;
+    QSocketNotifier *readNotifier = nullptr;
+    QSocketNotifier *writeNotifier = nullptr;
+    QTimer hostTimer;
+    QByteArray outgoing;
+    QList<SimNode> nodes;
+    QList<quint8> nodeCounters;
+    QTimer floodTimer;
+    QElapsedTimer floodClock;
+    qint64 floodTotal = 0;
+    qint64 floodNext = 0;
+    qint64 floodBytes = 0;
+};
+
+#endif // SIMLINK_H

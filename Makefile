@@ -1,10 +1,10 @@
 # Front door: `make run` and `make test` set up a fresh Debian 12 machine themselves.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
-PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
+PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test demo clean
+.PHONY: all deps configure build run test test-asan fuzz demo bench clean
 
 all: build
 
@@ -31,6 +31,46 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+# The suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+ASAN_DIR ?= build-asan
+test-asan: deps
+	@[ -f $(ASAN_DIR)/build.ninja ] || \
+		cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALVIK_SANITIZE=ON
+	cmake --build $(ASAN_DIR)
+	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen \
+		ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure
+
+# Each fuzz target for FUZZ_SECONDS, from the seed corpus in fuzz/corpus.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_stream fuzz_hextext fuzz_listfiles
+fuzz: PACKAGES += clang libclang-rt-14-dev
+fuzz: deps
+	@[ -f $(FUZZ_DIR)/build.ninja ] || \
+		CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+			-DTALVIK_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_DIR)
+	@for target in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_DIR)/corpus/$$target; \
+		echo "== $$target for $(FUZZ_SECONDS) s"; \
+		ASAN_OPTIONS=detect_leaks=0 ./$(FUZZ_DIR)/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) \
+			-max_len=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target \
+			> $(FUZZ_DIR)/$$target.log 2>&1; status=$$?; \
+		grep -E '^stat::number_of_executed_units|^stat::new_units_added' $(FUZZ_DIR)/$$target.log; \
+		if [ $$status -ne 0 ]; then tail -40 $(FUZZ_DIR)/$$target.log; exit 1; fi; \
+	done
+
+# Throughput of the window against a flooding simulator, and of the parser alone.
+bench: PACKAGES += libbenchmark-dev
+bench: configure
+	cmake -S . -B $(BUILD_DIR) -DTALVIK_BENCH=ON >/dev/null
+	cmake --build $(BUILD_DIR)
+	./$(BUILD_DIR)/bench/talvik-parser-bench --benchmark_counters_tabular=true
+	./$(BUILD_DIR)/bench/talvik-bench
 
 # The window against the converter simulator's demo bus, no hardware needed.
 DEMO_PORT ?= /tmp/ttyTALVIK-demo

@@ -5,7 +5,6 @@
 #include "tablecells.h"
 #include "ui_mainwindow.h"
 
-#include <QFile>
 #include <QMessageBox>
 
 namespace {
@@ -68,18 +67,11 @@ void MainWindow::on_btnReceiveSave_clicked()
 
 void MainWindow::loadReceiveIdList()
 {
-    QFile file{ QLatin1String(ReceiveIdFile) };
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const std::optional<QStringList> identifiers = readReceiveIdFile(QLatin1String(ReceiveIdFile));
+    if (!identifiers)
         return; // the form's rows stay
-    QStringList identifiers;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.isEmpty())
-            break;
-        identifiers.append(line);
-    }
     ui->tableWidget_5->setRowCount(0);
-    ui->tableWidget_5->setRowCount(int(identifiers.size()));
-    for (int row = 0; row < identifiers.size(); ++row)
-        ui->tableWidget_5->setItem(row, 0, new QTableWidgetItem(identifiers.at(row)));
+    ui->tableWidget_5->setRowCount(int(identifiers->size()));
+    for (int row = 0; row < identifiers->size(); ++row)
+        ui->tableWidget_5->setItem(row, 0, new QTableWidgetItem(identifiers->at(row)));
 }

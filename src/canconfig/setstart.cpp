@@ -70,7 +70,7 @@ void MainWindow::loadCanConfig()
     bool appliedAny = false;
     while (!file.atEnd()) {
         const std::optional<StoredCanConfig> config =
-                canConfigFromFields(splitListLine(file.readLine()));
+                canConfigFromFields(splitListLine(readFileLine(file)));
         if (!config) {
             setDefaultCanConfig();
             return;

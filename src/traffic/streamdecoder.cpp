@@ -37,6 +37,7 @@ static void decodeFixedCanFrame(const quint8 *m, ReceivedMessage &message)
     message.kind = ReceivedMessage::CanData;
     message.frame = CanFrame();
     message.frameTypeKnown = m[3] == 1 || m[3] == 2;
+    message.variableFraming = false;
     message.frame.extended = m[3] == 2;
     message.frame.remote = m[4] != 1;
     message.frame.identifier = littleEndian(m + 5, 4);
@@ -61,6 +62,7 @@ static void decodeVariableFrame(const quint8 *m, ReceivedMessage &message)
     message.kind = ReceivedMessage::CanData;
     message.frame = CanFrame();
     message.frameTypeKnown = true;
+    message.variableFraming = true;
     message.frame.extended = extended;
     message.frame.remote = info & 0x10;
     message.frame.identifier = littleEndian(m + 2, idBytes);

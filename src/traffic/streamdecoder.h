@@ -27,6 +27,7 @@ struct ReceivedMessage
     Kind kind = CanData;
     CanFrame frame; // CanData; length never above 8
     bool frameTypeKnown = true; // false for a fixed frame whose type byte is neither 1 nor 2
+    bool variableFraming = false; // CanData: the framing it came in
     BusStatus status; // BusStatusReply
 };
 

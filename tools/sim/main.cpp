@@ -76,6 +76,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption floodLength("flood-length", "Data bytes per flood frame.", "L", "8");
     const QCommandLineOption floodExtended("flood-extended", "Flood with extended frames.");
     const QCommandLineOption noPace("no-pace", "Do not hold the flood to the line's baud rate.");
+    const QCommandLineOption floodMixed("flood-mixed", "Flood in both framings, frame by frame.");
+    const QCommandLineOption floodNoise("flood-noise", "Line noise between flood frames.");
     const QCommandLineOption started("started", "The controller runs from power-up.");
     const QCommandLineOption framing("framing",
                                      "Framing when started from power-up: fixed or variable.",
@@ -87,8 +89,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption warning("error-warning", "Report error warning.");
     const QCommandLineOption trace("trace", "Print every message received and sent.");
     parser.addOptions({ link, state, node, demo, flood, floodIds, floodLength, floodExtended,
-                        noPace, started, framing, rxErrors, txErrors, busOff, passive, warning,
-                        trace });
+                        noPace, floodMixed, floodNoise, started, framing, rxErrors, txErrors,
+                        busOff, passive, warning, trace });
     parser.process(app);
 
     SimOptions options;
@@ -108,6 +110,8 @@ int main(int argc, char *argv[])
     options.floodLength = parser.value(floodLength).toInt();
     options.floodExtended = parser.isSet(floodExtended);
     options.pace = !parser.isSet(noPace);
+    options.floodMixed = parser.isSet(floodMixed);
+    options.floodNoise = parser.isSet(floodNoise);
     options.startedAtPowerUp = parser.isSet(started);
     options.variableAtPowerUp = parser.value(framing) == QLatin1String("variable");
     options.busState.receiveErrors = quint8(parser.value(rxErrors).toUInt());

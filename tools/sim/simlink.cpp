@@ -237,8 +237,23 @@ void SimulatorLink::floodTick()
     const qint64 allowed =
             options.pace ? floodClock.nsecsElapsed() / 1000 * bytesPerSecond / 1000000 : 1LL << 60;
     while (floodNext < floodTotal && outgoing.size() < QueueLimit / 2 && floodBytes < allowed) {
-        model.frameFromBus(floodFrame(floodNext++));
-        const QByteArray bytes = model.takeOutput();
+        const qint64 sequence = floodNext++;
+        QByteArray bytes;
+        if (options.floodMixed) {
+            // Both framings on one line: the converter's two protocols at once.
+            const CanFrame frame = floodFrame(sequence);
+            bytes = sequence % 2 ? variableFrameBytes(frame) : encodeFixedFrame(frame);
+        } else {
+            model.frameFromBus(floodFrame(sequence));
+            bytes = model.takeOutput();
+        }
+        if (options.floodNoise && sequence % 7 == 0) {
+            // 0xAA followed only by bytes below 0x55 never opens a frame.
+            static const char noise[] = {
+                char(0xAA), 0x12, 0x00, char(0xAA), char(0xAA), 0x54, 0x33
+            };
+            bytes += QByteArray(noise, int(sequence % 5) + 2);
+        }
         floodBytes += bytes.size();
         outgoing += bytes;
     }

@@ -27,6 +27,8 @@ struct SimOptions
     int floodLength = 8;
     bool floodExtended = false;
     bool pace = true; // no faster than the line's baud rate allows
+    bool floodMixed = false; // alternate the framings, frame by frame
+    bool floodNoise = false; // line noise between frames (never a frame start)
     bool startedAtPowerUp = false;
     bool variableAtPowerUp = false;
     ConverterModel::BusState busState;

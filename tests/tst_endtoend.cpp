@@ -114,9 +114,9 @@ void tst_EndToEnd::receiveIdFilterOnlyListed()
 {
     SimOptions options;
     SimNode node;
-    QVERIFY(parseNodeSpec("123:30:01", &node));
+    QVERIFY(parseNodeOption("123:30:01", &node));
     options.nodes << node;
-    QVERIFY(parseNodeSpec("456:30:02", &node));
+    QVERIFY(parseNodeOption("456:30:02", &node));
     options.nodes << node;
     startWith(options);
 
@@ -138,7 +138,7 @@ void tst_EndToEnd::autoReplyAnswersANode()
 {
     SimOptions options;
     SimNode node;
-    QVERIFY(parseNodeSpec("10:50:aa", &node));
+    QVERIFY(parseNodeOption("10:50:aa", &node));
     options.nodes << node;
     startWith(options);
     auto *reply = f->get<QCheckBox>("checkBoxReplyAuto");
@@ -154,7 +154,7 @@ void tst_EndToEnd::baudRateChangeNeedsReopeningAtTheNewRate()
     SimOptions options;
     options.statePath = stateDir.filePath("converter.state");
     SimNode node;
-    QVERIFY(parseNodeSpec("77:30:07", &node));
+    QVERIFY(parseNodeOption("77:30:07", &node));
     options.nodes << node;
     startWith(options);
     click("btnSetStart");

@@ -11,7 +11,6 @@ private slots:
     void splitLine_data();
     void splitLine();
     void readStopsAtShortLine();
-    void missingAndEmptyFiles();
     void roundTrip();
     void failedSaveKeepsOldFile();
 };
@@ -47,15 +46,6 @@ void tst_ListFile::readStopsAtShortLine()
 
     dir.write("list.txt", "a,b,c\r\nd,e\r\nh,i,j\r\n");
     QCOMPARE(readListFile("list.txt", 3)->size(), 1);
-}
-
-void tst_ListFile::missingAndEmptyFiles()
-{
-    WorkingDirectory dir;
-    QVERIFY(!readListFile("missing.txt", 3));
-    dir.write("empty.txt", "");
-    QVERIFY(readListFile("empty.txt", 3));
-    QVERIFY(readListFile("empty.txt", 3)->isEmpty());
 }
 
 void tst_ListFile::roundTrip()

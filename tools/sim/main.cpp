@@ -96,10 +96,10 @@ int main(int argc, char *argv[])
     SimOptions options;
     options.linkPath = parser.value(link);
     options.statePath = parser.value(state);
-    for (const QString &spec : parser.values(node)) {
+    for (const QString &text : parser.values(node)) {
         SimNode parsed;
-        if (!parseNodeSpec(spec, &parsed)) {
-            QTextStream(stderr) << "talvik-sim: bad --node " << spec << "\n";
+        if (!parseNodeOption(text, &parsed)) {
+            QTextStream(stderr) << "talvik-sim: bad --node " << text << "\n";
             return 2;
         }
         options.nodes.append(parsed);

@@ -30,9 +30,9 @@ CanFrame makeFrame(quint32 id, const QByteArray &data, bool extended)
 }
 } // namespace
 
-bool parseNodeSpec(const QString &spec, SimNode *node)
+bool parseNodeOption(const QString &text, SimNode *node)
 {
-    const QStringList parts = spec.split(QLatin1Char(':'));
+    const QStringList parts = text.split(QLatin1Char(':'));
     if (parts.size() != 3)
         return false;
     bool idOk = false, periodOk = false;

@@ -35,7 +35,7 @@ struct SimOptions
 };
 
 // Parses "ID:PERIOD_MS:DATA", ID in hex (extended above 0x7FF), DATA hex bytes.
-bool parseNodeSpec(const QString &spec, SimNode *node);
+bool parseNodeOption(const QString &text, SimNode *node);
 
 // The converter on the far side of a pseudo-terminal: the host opens
 // slavePath() like a serial port.

@@ -97,6 +97,7 @@ private:
     void clearView();
     void answerReceivedFrame(quint32 identifier);
     void advanceViewRow();
+    void saveRowAboutToBeOverwritten();
     QString viewRowLogLine(int row) const;
     QString viewHeaderLogLine() const;
     QString viewLogLines(int firstRow, int count) const;

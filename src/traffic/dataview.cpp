@@ -79,8 +79,8 @@ bool MainWindow::addReceivedRow(const CanFrame &frame, bool frameTypeKnown)
         QString::number(frame.length),
         receivedDataText(frame),
     };
-    if (!overlayDisplay && autoSavePending >= totalRows)
-        appendPendingRows(); // the row about to be overwritten is not in the log yet
+    if (!overlayDisplay)
+        saveRowAboutToBeOverwritten();
     writeViewCells(row, cells, !frameTypeKnown);
     markNewestRow(row, overlayDisplay);
     if (!overlayDisplay)
@@ -102,11 +102,25 @@ void MainWindow::addSentRow(const QString &frameType, const QString &idText, int
         QString::number(dataCount),
         dataText,
     };
-    if (autoSavePending >= totalRows)
-        appendPendingRows();
+    saveRowAboutToBeOverwritten();
     writeViewCells(row, cells, false);
     markNewestRow(row, false);
     advanceViewRow();
+}
+
+// Auto-save has not appended the row at the cursor yet when a whole table of
+// rows is pending: append them before it is overwritten. If the file cannot
+// be written they are given up (the failure is on the status bar), so a
+// broken disk costs one attempt per pass, not one per row.
+void MainWindow::saveRowAboutToBeOverwritten()
+{
+    if (autoSavePending < totalRows)
+        return;
+    appendPendingRows();
+    if (autoSavePending >= totalRows) {
+        autoSavePending = 0;
+        autoSavedRow = viewRow;
+    }
 }
 
 void MainWindow::advanceViewRow()

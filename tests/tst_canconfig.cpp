@@ -18,16 +18,12 @@ private slots:
     void presetRates();
     void rateEdges_data();
     void rateEdges();
-    void prescalerText_data();
-    void prescalerText();
     void setStartCommand_data();
     void setStartCommand();
     void fixedCommands();
     void receiveIdCommand_data();
     void receiveIdCommand();
     void cfgLine();
-    void cfgFields_data();
-    void cfgFields();
 };
 
 void tst_CanConfig::presetRates_data()
@@ -72,27 +68,6 @@ void tst_CanConfig::rateEdges()
     QFETCH(int, prescaler);
     QFETCH(QString, text);
     QCOMPARE(bitRateText(0, bs1, bs2, prescaler), text);
-}
-
-void tst_CanConfig::prescalerText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("value"); // -1000: not a number
-    QTest::newRow("3") << "3" << 3;
-    QTest::newRow("-5") << "-5" << -5;
-    QTest::newRow("blanks") << " 12 " << 12;
-    QTest::newRow("letters") << "3a" << -1000;
-    QTest::newRow("hex is not decimal") << "0x10" << -1000;
-    QTest::newRow("empty") << "" << -1000;
-    QTest::newRow("beyond 32 bits") << "99999999999" << -1000;
-}
-
-void tst_CanConfig::prescalerText()
-{
-    QFETCH(QString, text);
-    QFETCH(int, value);
-    const std::optional<int> parsed = prescalerValue(text);
-    QCOMPARE(parsed.value_or(-1000), value);
 }
 
 void tst_CanConfig::setStartCommand_data()
@@ -208,31 +183,6 @@ void tst_CanConfig::cfgLine()
     QVERIFY(back);
     QVERIFY(back->manualTiming && back->sendOnce && !back->fixedFraming);
     QCOMPARE(back->rateText, c.rateText);
-}
-
-void tst_CanConfig::cfgFields_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<bool>("manual");
-
-    QTest::newRow("twelve fields")
-            << "a,b,c,d,e,f,g,h,i,j,Manual BPS TRUE,SendOnce" << false << false;
-    QTest::newRow("thirteen, no trailing comma")
-            << "a,b,c,d,e,f,g,h,i,j,Manual BPS TRUE,SendOnce,Fixed" << true << true;
-    QTest::newRow("exact words only")
-            << "a,b,c,d,e,f,g,h,i,j,manual bps true,SendOnce,Fixed," << true << false;
-}
-
-void tst_CanConfig::cfgFields()
-{
-    QFETCH(QString, line);
-    QFETCH(bool, accepted);
-    QFETCH(bool, manual);
-    const std::optional<StoredCanConfig> config = canConfigFromFields(line.split(','));
-    QCOMPARE(config.has_value(), accepted);
-    if (config)
-        QCOMPARE(config->manualTiming, manual);
 }
 
 QTEST_APPLESS_MAIN(tst_CanConfig)

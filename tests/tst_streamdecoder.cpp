@@ -73,7 +73,6 @@ private slots:
     void pendingBytesStayBounded();
     void receivedDataText_data();
     void receivedDataText();
-    void timeText();
 };
 
 void tst_StreamDecoder::bothFramingsAtAnyTime()
@@ -294,12 +293,6 @@ void tst_StreamDecoder::receivedDataText()
     QFETCH(QByteArray, data);
     QFETCH(QString, text);
     QCOMPARE(::receivedDataText(canFrame(1, data)), text);
-}
-
-void tst_StreamDecoder::timeText()
-{
-    QCOMPARE(viewTimeText(QTime(7, 5, 3, 42)), QString("07:05:03 042"));
-    QCOMPARE(viewTimeText(QTime(23, 59, 59, 999)), QString("23:59:59 999"));
 }
 
 QTEST_APPLESS_MAIN(tst_StreamDecoder)

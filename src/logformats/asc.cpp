@@ -1,0 +1,251 @@
+// Vector ASC logs, written the way can-utils' log2asc writes them and read
+// in the variants other tools write.
+#include "logformats.h"
+#include "logreading.h"
+
+#include <QDateTime>
+
+using namespace LogReading;
+
+namespace {
+
+const char *const WeekdayNames[] = { "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun" };
+const char *const MonthNames[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+// The German abbreviations that differ, as a German Windows writes them.
+const char *const GermanMonthNames[] = { "Jan", "Feb", "Mär", "Apr", "Mai", "Jun",
+                                         "Jul", "Aug", "Sep", "Okt", "Nov", "Dez" };
+
+int monthOf(QByteArrayView token)
+{
+    for (int i = 0; i < 12; ++i) {
+        if (equalsIgnoringCase(token, MonthNames[i]) || token == GermanMonthNames[i]
+            || (i == 2 && token == QByteArrayView("Mrz")))
+            return i + 1;
+    }
+    return 0;
+}
+
+// "date Tue Nov 14 22:13:20 2023", also "22:13:20.123" and "10:13:20 pm".
+std::optional<qint64> parseDateLine(const Tokens &tokens)
+{
+    int month = 0;
+    int day = 0;
+    int year = 0;
+    QTime time;
+    bool pm = false;
+    bool am = false;
+    for (int i = 1; i < tokens.count; ++i) {
+        const QByteArrayView token = tokens[i];
+        quint32 number = 0;
+        if (!month && monthOf(token)) {
+            month = monthOf(token);
+        } else if (token.contains(':')) {
+            const QString text = QString::fromLatin1(token);
+            time = QTime::fromString(text, QStringLiteral("h:m:s.zzz"));
+            if (!time.isValid())
+                time = QTime::fromString(text, QStringLiteral("h:m:s"));
+        } else if (equalsIgnoringCase(token, "pm")) {
+            pm = true;
+        } else if (equalsIgnoringCase(token, "am")) {
+            am = true;
+        } else if (parseUnsigned(token, 10, 4, &number)) {
+            if (token.size() == 4)
+                year = int(number);
+            else if (month && !day)
+                day = int(number);
+        }
+    }
+    if (!time.isValid() || (am && time.hour() > 12) || (pm && time.hour() > 12))
+        return std::nullopt;
+    if (pm && time.hour() < 12)
+        time = time.addSecs(12 * 3600);
+    else if (am && time.hour() == 12)
+        time = time.addSecs(-12 * 3600);
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return std::nullopt;
+    return localTimeUs(date, time);
+}
+
+struct AscState
+{
+    qint64 baseUs = 0;
+    bool decimal = false;
+    bool relative = false;
+    qint64 previousUs = 0;
+};
+
+// "<time> <channel> <id>[x] Rx|Tx d <length> <bytes> [Length = ...]", "r [<length>]".
+const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureRecord *record)
+{
+    qint64 offset = 0;
+    if (!parseSeconds(tokens[0], &offset))
+        return "time is not seconds";
+    if (equalsIgnoringCase(tokens[1], "CANFD"))
+        return "CAN FD frame";
+    if (!isDigits(tokens[1]))
+        return "not a frame";
+    const QByteArrayView idToken = tokens[2];
+    if (equalsIgnoringCase(idToken, "ErrorFrame"))
+        return "error frame";
+    if (startsWithIgnoringCase(idToken, "Statistic"))
+        return "statistics";
+    if (startsWithIgnoringCase(idToken, "Status"))
+        return "status";
+    CanFrame &frame = record->frame;
+    QByteArrayView idDigits = idToken;
+    if (idToken.endsWith('x') || idToken.endsWith('X')) {
+        frame.extended = true;
+        idDigits = idToken.chopped(1);
+    }
+    if (!parseUnsigned(idDigits, state.decimal ? 10 : 16, state.decimal ? 10 : 8,
+                       &frame.identifier))
+        return "not a frame";
+    if (!identifierFits(frame.identifier, frame.extended))
+        return "identifier out of range";
+    if (equalsIgnoringCase(tokens[3], "Tx"))
+        record->sent = true;
+    else if (!equalsIgnoringCase(tokens[3], "Rx"))
+        return "direction is neither Rx nor Tx";
+    int next = 5;
+    quint32 length = 0;
+    if (equalsIgnoringCase(tokens[4], "r")) {
+        frame.remote = true;
+        if (isDigits(tokens[5])) {
+            if (!parseUnsigned(tokens[5], 16, 1, &length) || length > 8)
+                return "length is not 0 to 8";
+            next = 6;
+        }
+    } else if (equalsIgnoringCase(tokens[4], "d")) {
+        if (!parseUnsigned(tokens[5], 16, 1, &length) || length > 8)
+            return "length is not 0 to 8";
+        if (tokens.count < 6 + int(length))
+            return "fewer data bytes than the length";
+        for (quint32 i = 0; i < length; ++i) {
+            quint32 byte = 0;
+            if (!parseUnsigned(tokens[6 + int(i)], state.decimal ? 10 : 16, 3, &byte)
+                || byte > 0xFF)
+                return "data byte is not a byte";
+            frame.data[i] = quint8(byte);
+        }
+        next = 6 + int(length);
+    } else {
+        return "neither a data nor a remote frame";
+    }
+    frame.length = quint8(length);
+    // What may follow the frame: "Length = 240000 BitCount = 122 ID = 291x" and the like.
+    if (next < tokens.count && tokens[next + 1] != QByteArrayView("=")
+        && !tokens[next].contains('='))
+        return "more data bytes than the length";
+    if (tokens.overflow)
+        return "too many fields";
+    record->timestampUs = (state.relative ? state.previousUs : state.baseUs) + offset;
+    return nullptr;
+}
+
+void appendTimeOfDay(QByteArray &out, const char *format, qint64 seconds, qint64 micros)
+{
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, format, static_cast<long long>(seconds),
+                                static_cast<long long>(micros));
+    out.append(text, n);
+}
+
+} // namespace
+
+QByteArray ascHeader(qint64 baseTimeUs)
+{
+    qint64 seconds = baseTimeUs / 1000000;
+    if (baseTimeUs % 1000000 < 0)
+        --seconds;
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(seconds);
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    char text[128];
+    const int n =
+            std::snprintf(text, sizeof text,
+                          "date %s %s %2d %02d:%02d:%02d %d\n"
+                          "base hex  timestamps absolute\n"
+                          "no internal events logged\n",
+                          WeekdayNames[date.dayOfWeek() - 1], MonthNames[date.month() - 1],
+                          date.day(), clock.hour(), clock.minute(), clock.second(), date.year());
+    return QByteArray(text, n);
+}
+
+QByteArray ascLine(const CaptureRecord &record, qint64 baseTimeUs)
+{
+    const CanFrame &frame = record.frame;
+    QByteArray line;
+    line.reserve(64);
+    const qint64 offset = record.timestampUs - baseTimeUs;
+    const qint64 magnitude = offset < 0 ? -offset : offset;
+    appendTimeOfDay(line, offset < 0 ? "  -%lld.%06lld" : "%4lld.%06lld", magnitude / 1000000,
+                    magnitude % 1000000);
+    char text[64];
+    char id[16];
+    if (frame.extended)
+        std::snprintf(id, sizeof id, "%Xx", frame.identifier & ExtendedIdMask);
+    else
+        std::snprintf(id, sizeof id, "%X", frame.identifier & StandardIdMask);
+    const int length = std::min<int>(frame.length, CanFrame::MaxDataLength);
+    int n = std::snprintf(text, sizeof text, " 1  %-15s %s   %c %d", id, record.sent ? "Tx" : "Rx",
+                          frame.remote ? 'r' : 'd', length);
+    if (!frame.remote) {
+        static const char digits[] = "0123456789ABCDEF";
+        for (int i = 0; i < length; ++i) {
+            text[n++] = ' ';
+            text[n++] = digits[frame.data[size_t(i)] >> 4];
+            text[n++] = digits[frame.data[size_t(i)] & 0x0F];
+        }
+    }
+    text[n++] = '\n';
+    line.append(text, n);
+    return line;
+}
+
+LogReadResult readAscLog(const QByteArray &content)
+{
+    LogReadResult result;
+    AscState state;
+    bool anyAscLine = false;
+    forEachLine(content, [&](int lineNumber, QByteArrayView line) {
+        if (line.isEmpty() || line.startsWith("//"))
+            return;
+        const Tokens tokens = splitTokens(line);
+        if (equalsIgnoringCase(tokens[0], "date")) {
+            anyAscLine = true;
+            if (const std::optional<qint64> base = parseDateLine(tokens)) {
+                state.baseUs = *base;
+                state.previousUs = *base;
+            } else {
+                skip(result, lineNumber, "date not understood");
+            }
+            return;
+        }
+        if (equalsIgnoringCase(tokens[0], "base")) {
+            anyAscLine = true;
+            state.decimal = equalsIgnoringCase(tokens[1], "dec");
+            state.relative = equalsIgnoringCase(tokens[3], "relative");
+            return;
+        }
+        if ((equalsIgnoringCase(tokens[0], "begin") || equalsIgnoringCase(tokens[0], "end"))
+            && equalsIgnoringCase(tokens[1], "triggerblock"))
+            return;
+        if (startsWithIgnoringCase(line, "no internal events logged")
+            || startsWithIgnoringCase(line, "internal events logged"))
+            return;
+        if (!tokens[0].isEmpty() && tokens[0][0] >= '0' && tokens[0][0] <= '9')
+            anyAscLine = true;
+        CaptureRecord record;
+        if (const char *reason = parseFrameLine(tokens, state, &record)) {
+            skip(result, lineNumber, reason);
+            return;
+        }
+        state.previousUs = record.timestampUs;
+        result.records.push_back(record);
+    });
+    if (!anyAscLine && !content.trimmed().isEmpty())
+        result.error = QStringLiteral("no ASC lines");
+    return result;
+}

@@ -1,0 +1,155 @@
+// Classic pcap with link type 227: each packet a 16-byte SocketCAN frame.
+#include "logformats.h"
+#include "logreading.h"
+
+#include <QtEndian>
+
+using namespace LogReading;
+
+namespace {
+
+constexpr quint32 LinkTypeSocketCan = 227;
+constexpr int FileHeaderSize = 24;
+constexpr int PacketHeaderSize = 16;
+constexpr int SocketCanFrameSize = 16;
+constexpr quint32 ExtendedFlag = 0x80000000;
+constexpr quint32 RemoteFlag = 0x40000000;
+constexpr quint32 ErrorFlag = 0x20000000;
+
+void appendLittleEndian32(QByteArray &out, quint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+} // namespace
+
+QByteArray pcapFileHeader()
+{
+    QByteArray header;
+    header.reserve(FileHeaderSize);
+    appendLittleEndian32(header, 0xA1B2C3D4); // microsecond timestamps
+    header.append("\x02\x00\x04\x00", 4); // version 2.4
+    appendLittleEndian32(header, 0); // time zone: UTC
+    appendLittleEndian32(header, 0); // accuracy
+    appendLittleEndian32(header, 65535); // snapshot length
+    appendLittleEndian32(header, LinkTypeSocketCan);
+    return header;
+}
+
+QByteArray pcapPacket(const CaptureRecord &record)
+{
+    const CanFrame &frame = record.frame;
+    qint64 seconds = record.timestampUs / 1000000;
+    qint64 micros = record.timestampUs % 1000000;
+    if (micros < 0) {
+        micros += 1000000;
+        --seconds;
+    }
+    QByteArray packet;
+    packet.reserve(PacketHeaderSize + SocketCanFrameSize);
+    appendLittleEndian32(packet, quint32(seconds));
+    appendLittleEndian32(packet, quint32(micros));
+    appendLittleEndian32(packet, SocketCanFrameSize);
+    appendLittleEndian32(packet, SocketCanFrameSize);
+
+    quint32 idWord = frame.extended ? (frame.identifier & ExtendedIdMask) | ExtendedFlag
+                                    : frame.identifier & StandardIdMask;
+    if (frame.remote)
+        idWord |= RemoteFlag;
+    char can[SocketCanFrameSize] = {};
+    qToBigEndian(idWord, can);
+    const int length = std::min<int>(frame.length, CanFrame::MaxDataLength);
+    can[4] = char(length);
+    if (!frame.remote) {
+        for (int i = 0; i < length; ++i)
+            can[8 + i] = char(frame.data[size_t(i)]);
+    }
+    packet.append(can, SocketCanFrameSize);
+    return packet;
+}
+
+LogReadResult readPcap(const QByteArray &content)
+{
+    LogReadResult result;
+    if (content.size() < FileHeaderSize) {
+        result.error = QStringLiteral("not a pcap file");
+        return result;
+    }
+    const auto *bytes = reinterpret_cast<const uchar *>(content.constData());
+    const quint32 magic = qFromLittleEndian<quint32>(bytes);
+    bool swapped = false; // the file's numbers are big-endian
+    bool nanoseconds = false;
+    if (magic == 0xA1B2C3D4 || magic == 0xA1B23C4D) {
+        nanoseconds = magic == 0xA1B23C4D;
+    } else if (magic == 0xD4C3B2A1 || magic == 0x4D3CB2A1) {
+        swapped = true;
+        nanoseconds = magic == 0x4D3CB2A1;
+    } else {
+        result.error = QStringLiteral("not a pcap file");
+        return result;
+    }
+    const auto read32 = [&](qsizetype offset) {
+        return swapped ? qFromBigEndian<quint32>(bytes + offset)
+                       : qFromLittleEndian<quint32>(bytes + offset);
+    };
+    if ((read32(20) & 0xFFFF) != LinkTypeSocketCan) {
+        result.error = QStringLiteral("the pcap file does not hold SocketCAN frames");
+        return result;
+    }
+    qsizetype offset = FileHeaderSize;
+    int packetNumber = 0;
+    while (offset < content.size()) {
+        ++packetNumber;
+        if (content.size() - offset < PacketHeaderSize) {
+            skip(result, packetNumber, "packet cut short", "packet");
+            break;
+        }
+        const quint32 seconds = read32(offset);
+        const quint32 fraction = read32(offset + 4);
+        const quint32 captured = read32(offset + 8);
+        offset += PacketHeaderSize;
+        if (captured > quint32(content.size() - offset)) {
+            skip(result, packetNumber, "packet cut short", "packet");
+            break;
+        }
+        const uchar *can = bytes + offset;
+        offset += qsizetype(captured);
+        if (captured < quint32(SocketCanFrameSize)) {
+            skip(result, packetNumber, "packet too short for a CAN frame", "packet");
+            continue;
+        }
+        if (captured > quint32(SocketCanFrameSize)) {
+            skip(result, packetNumber, "not a classic CAN frame", "packet");
+            continue;
+        }
+        const quint32 idWord = qFromBigEndian<quint32>(can);
+        if (idWord & ErrorFlag) {
+            skip(result, packetNumber, "error frame", "packet");
+            continue;
+        }
+        if (can[4] > CanFrame::MaxDataLength) {
+            skip(result, packetNumber, "length is not 0 to 8", "packet");
+            continue;
+        }
+        CaptureRecord record;
+        CanFrame &frame = record.frame;
+        frame.extended = idWord & ExtendedFlag;
+        frame.remote = idWord & RemoteFlag;
+        frame.identifier = idWord & (frame.extended ? ExtendedIdMask : StandardIdMask);
+        if (!frame.extended && (idWord & ExtendedIdMask) > StandardIdMask) {
+            skip(result, packetNumber, "identifier out of range", "packet");
+            continue;
+        }
+        frame.length = can[4];
+        if (!frame.remote) {
+            for (int i = 0; i < frame.length; ++i)
+                frame.data[size_t(i)] = can[8 + i];
+        }
+        record.timestampUs = qint64(seconds) * 1000000
+                + (nanoseconds ? qint64(fraction) / 1000 : qint64(fraction));
+        result.records.push_back(record);
+    }
+    return result;
+}

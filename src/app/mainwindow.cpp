@@ -1,7 +1,12 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "captureautosave.h"
+#include "capturestore.h"
 #include "listfile.h"
+#include "logmenu.h"
+#include "replaywindow.h"
+#include "viewrow.h"
 
 #include <QTimer>
 
@@ -55,12 +60,41 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     serialPort = new QSerialPort(this);
     connect(serialPort, &QSerialPort::readyRead, this, &MainWindow::rev_process);
     connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handlePortError);
+
+    // The capture and what reads it. The menu bar's height is added to the
+    // window's, so the central area keeps its size and every widget its place.
+    capture = new CaptureStore(this);
+    captureAutoSave = new CaptureAutoSave(capture, this);
+    connect(captureAutoSave, &CaptureAutoSave::saveFailed, this,
+            [this](const QString &fileName) { showMessage(tr("保存失败: ") + fileName); });
+    const int menuBarHeight = ui->menubar->sizeHint().height();
+    logMenu = new LogMenu(ui->menubar, capture, this);
+    resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
+    replayWindow = new ReplayWindow(serialPort, this);
+    connect(replayWindow, &ReplayWindow::frameDue, this, [this](const CanFrame &frame) {
+        sendFrame(frame, identifierText(frame.identifier), receivedDataText(frame).trimmed());
+    });
+    connect(logMenu, &LogMenu::logOpened, this,
+            [this](const QString &summary) {
+                showCaptureInView();
+                showMessage(summary);
+                replayWindow->setLog(summary,
+                                     capture->copy(capture->firstSequence(),
+                                                   capture->endSequence()));
+            });
+    connect(logMenu, &LogMenu::statusMessage, this, [this](const QString &text) { showMessage(text); });
+    connect(logMenu, &LogMenu::replayRequested, this, [this] {
+        replayWindow->show();
+        replayWindow->raise();
+        replayWindow->activateWindow();
+    });
 }
 
 MainWindow::~MainWindow()
 {
     if (autoSaving)
         appendPendingRows(); // the rows of the last second reach the log too
+    captureAutoSave->stop();
     delete ui;
 }
 

@@ -18,6 +18,11 @@ class QTimer;
 QT_END_NAMESPACE
 
 struct StoredCanConfig;
+struct CaptureRecord;
+class CaptureStore;
+class CaptureAutoSave;
+class LogMenu;
+class ReplayWindow;
 
 // The one window of the program. Its slots and operations are defined in the
 // folder of the subsystem they belong to: link, canconfig, traffic, send.
@@ -88,9 +93,9 @@ private:
     void loadReceiveIdList();
 
     // traffic
-    bool addReceivedRow(const CanFrame &frame, bool frameTypeKnown = true);
-    void addSentRow(const QString &frameType, const QString &idText, int dataCount,
-                    const QString &dataText);
+    bool addReceivedRow(const CaptureRecord &record, bool frameTypeKnown = true);
+    void addSentRow(const CaptureRecord &record, const QString &idText, const QString &dataText);
+    void showCaptureInView();
     void writeViewCells(int row, const QString (&cells)[8], bool skipFrameTypeCell);
     void markNewestRow(int row, bool statistics);
     void showNewestRow();
@@ -106,6 +111,7 @@ private:
 
     // send
     bool sendRowFrame(const QString &idText, const QString &dataText);
+    void sendFrame(const CanFrame &frame, const QString &idText, const QString &dataText);
     void loadManualList();
     void fillDefaultManualRows();
     void setManualRow(int row, const QString &idText, const QString &dataText,
@@ -136,6 +142,13 @@ private:
     QString autoSaveFileName;
     QTimer *timerAutoSave = nullptr;
     QStringList padBlanks;
+
+    // Timestamped frames of the session (or of the log opened from file), and
+    // what reads them: the standard-format auto-save, the menu, replay.
+    CaptureStore *capture = nullptr;
+    CaptureAutoSave *captureAutoSave = nullptr;
+    LogMenu *logMenu = nullptr;
+    ReplayWindow *replayWindow = nullptr;
 
     // One window per program: what the converter's tools kept at file scope
     // lives here, so that each window (and each test) starts afresh.

@@ -1,8 +1,12 @@
 // The data view: a ring of rows of sent and received frames, or one row per
 // identifier in statistics mode.
+#include "capturestore.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 #include "viewrow.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 constexpr int MaxRowLimit = 100000;
@@ -44,8 +48,9 @@ void MainWindow::showNewestRow()
     newestRow = -1;
 }
 
-bool MainWindow::addReceivedRow(const CanFrame &frame, bool frameTypeKnown)
+bool MainWindow::addReceivedRow(const CaptureRecord &record, bool frameTypeKnown)
 {
+    const CanFrame &frame = record.frame;
     const QString idText = identifierText(frame.identifier);
     int row = viewRow;
     if (overlayDisplay) {
@@ -72,7 +77,7 @@ bool MainWindow::addReceivedRow(const CanFrame &frame, bool frameTypeKnown)
     const QString cells[8] = {
         QString::number(row),
         QStringLiteral("接受"),
-        viewTimeText(QTime::currentTime()),
+        viewTimeText(record.timestampUs),
         frame.remote ? QStringLiteral("远程帧") : QStringLiteral("数据帧"),
         frame.extended ? QStringLiteral("扩展帧") : QStringLiteral("标准帧"),
         idText,
@@ -88,18 +93,19 @@ bool MainWindow::addReceivedRow(const CanFrame &frame, bool frameTypeKnown)
     return true;
 }
 
-void MainWindow::addSentRow(const QString &frameType, const QString &idText, int dataCount,
+void MainWindow::addSentRow(const CaptureRecord &record, const QString &idText,
                             const QString &dataText)
 {
+    const CanFrame &frame = record.frame;
     const int row = viewRow;
     const QString cells[8] = {
         QString::number(row),
         QStringLiteral("发送"),
-        viewTimeText(QTime::currentTime()),
-        QStringLiteral("数据帧"),
-        frameType,
+        viewTimeText(record.timestampUs),
+        frame.remote ? QStringLiteral("远程帧") : QStringLiteral("数据帧"),
+        frame.extended ? QStringLiteral("扩展帧") : QStringLiteral("标准帧"),
         idText,
-        QString::number(dataCount),
+        QString::number(frame.length),
         dataText,
     };
     saveRowAboutToBeOverwritten();
@@ -147,6 +153,60 @@ void MainWindow::clearView()
     newestRow = -1;
 }
 
+// A log opened from file takes the view's place as if its frames had just
+// arrived: the ring keeps the last rows, statistics mode one row per identifier.
+// Only the rows that stay visible are written.
+void MainWindow::showCaptureInView()
+{
+    clearView();
+    overlayIdList.clear();
+    overlayRowOf.clear();
+    std::vector<const CaptureRecord *> shown;
+    shown.reserve(size_t(std::min<qsizetype>(capture->size(), totalRows)));
+    if (overlayDisplay) {
+        QHash<quint32, qsizetype> slotOf; // statistics rows in order of first appearance
+        for (quint64 s = capture->firstSequence(); s < capture->endSequence(); ++s) {
+            const CaptureRecord &record = capture->at(s);
+            if (record.sent)
+                continue;
+            const auto found = slotOf.constFind(record.frame.identifier);
+            if (found != slotOf.constEnd()) {
+                shown[size_t(*found)] = &record;
+            } else {
+                slotOf.insert(record.frame.identifier, qsizetype(shown.size()));
+                shown.push_back(&record);
+            }
+        }
+    } else {
+        qsizetype count = 0;
+        quint64 s = capture->endSequence();
+        while (s > capture->firstSequence() && count < totalRows) {
+            const CaptureRecord &record = capture->at(--s);
+            if (!(record.sent && onlyReceived)) {
+                shown.push_back(&record);
+                ++count;
+            }
+        }
+        std::reverse(shown.begin(), shown.end());
+        qsizetype total = 0; // every row the log would have written from the top
+        for (s = capture->firstSequence(); s < capture->endSequence(); ++s)
+            total += capture->at(s).sent && onlyReceived ? 0 : 1;
+        viewRow = int((total - count) % totalRows);
+        if (autoSaving)
+            autoSavedRow = viewRow;
+    }
+    receivingBatch = true;
+    for (const CaptureRecord *record : shown) {
+        if (!record->sent)
+            addReceivedRow(*record);
+        else
+            addSentRow(*record, identifierText(record->frame.identifier),
+                       receivedDataText(record->frame).trimmed());
+    }
+    receivingBatch = false;
+    showNewestRow();
+}
+
 void MainWindow::on_lineEditTotal_textChanged(const QString &arg1)
 {
     if (arg1.isEmpty()) {
@@ -169,6 +229,7 @@ void MainWindow::on_lineEditTotal_textChanged(const QString &arg1)
 void MainWindow::on_btnViewClear_clicked()
 {
     clearView();
+    capture->clear();
 }
 
 void MainWindow::on_checkBoxPause_clicked(bool checked)

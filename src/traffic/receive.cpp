@@ -1,4 +1,5 @@
 // The receive path: the converter's bytes cut into frames, shown and answered.
+#include "capturestore.h"
 #include "mainwindow.h"
 #include "streamdecoder.h"
 #include "tablecells.h"
@@ -7,6 +8,8 @@
 void MainWindow::rev_process()
 {
     receiveBuffer.append(serialPort->readAll());
+    const qint64 readUs = wallClockUs();
+    const int baudRate = serialPort->baudRate();
     qsizetype consumed = 0;
     ReceivedMessage message;
     receivingBatch = true;
@@ -15,11 +18,20 @@ void MainWindow::rev_process()
             showMessage(busStatusText(message.status));
             continue;
         }
-        // A frame that finds no row in a full statistics view is consumed
-        // unanswered, and the rest of the batch is parsed on: nothing is ever
-        // shown or answered twice.
-        if (!paused && !addReceivedRow(message.frame, message.frameTypeKnown))
-            continue;
+        if (!paused) {
+            // The frames of one read left the line one after another: each is
+            // stamped with the read's time less the bytes that followed it.
+            const CaptureRecord record{
+                capture->stamp(lineTimeBefore(readUs, receiveBuffer.size() - consumed, baudRate)),
+                message.frame, false
+            };
+            // A frame that finds no row in a full statistics view is consumed
+            // unanswered, and the rest of the batch is parsed on: nothing is
+            // ever shown or answered twice.
+            if (!addReceivedRow(record, message.frameTypeKnown))
+                continue;
+            capture->append(record);
+        }
         answerReceivedFrame(message.frame.identifier);
     }
     receivingBatch = false;

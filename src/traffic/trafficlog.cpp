@@ -1,12 +1,16 @@
 // Traffic logs: the data view saved by hand, or appended to dated files
 // while auto-save is on.
+#include "captureautosave.h"
+#include "logfiles.h"
 #include "logline.h"
+#include "logmenu.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -47,13 +51,27 @@ QString MainWindow::viewLogLines(int firstRow, int count) const
     return lines;
 }
 
+// The text table is the view as it stands; the standard formats hold the
+// capture. A typed extension chooses the format whatever file type is selected.
 void MainWindow::on_btnViewSave_clicked()
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("保存文件"), QDir::currentPath(),
-                                                          tr("Text (*.txt)"));
+    const QStringList filters = { tr("文本表格 (*.txt)"), tr("candump 日志 (*.log)"),
+                                  tr("Vector ASC (*.asc)"), tr("PCAP (*.pcap *.pcapng)") };
+    QString selected = filters.constFirst();
+    QString fileName = QFileDialog::getSaveFileName(this, tr("保存文件"), QDir::currentPath(),
+                                                    filters.join(QStringLiteral(";;")), &selected);
     if (fileName.isEmpty())
         return;
-    saveTextFile(fileName, viewHeaderLogLine() + viewLogLines(0, ui->tableWidget->rowCount()));
+    const LogFormat selectedFormat = LogFormat(std::max<qsizetype>(0, filters.indexOf(selected)));
+    const LogFormat format = logFormatForFileName(fileName, selectedFormat);
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += logFormatExtension(format);
+    if (format == LogFormat::TextTable) {
+        saveTextFile(fileName, viewHeaderLogLine() + viewLogLines(0, ui->tableWidget->rowCount()));
+        return;
+    }
+    if (!saveCaptureLog(fileName, format, *capture))
+        showMessage(tr("保存失败: ") + fileName);
 }
 
 // Starts a new dated file holding the header line. Two files started within
@@ -75,6 +93,17 @@ bool MainWindow::startAutoSaveFile()
 
 void MainWindow::on_checkBoxAutoSave_clicked(bool checked)
 {
+    if (!checked && captureAutoSave->isRunning()) {
+        captureAutoSave->stop();
+        return;
+    }
+    if (checked && logMenu->autoSaveFormat() != LogFormat::TextTable) {
+        if (!captureAutoSave->start(logMenu->autoSaveFormat())) {
+            ui->checkBoxAutoSave->setChecked(false);
+            showMessage(tr("无法创建自动保存文件") + captureAutoSave->fileName());
+        }
+        return;
+    }
     if (!checked) {
         timerAutoSave->stop();
         appendPendingRows(); // rows written while it was on are not left out

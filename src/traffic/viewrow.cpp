@@ -1,5 +1,7 @@
 #include "viewrow.h"
 
+#include <QDateTime>
+
 QString receivedDataText(const CanFrame &frame)
 {
     if (frame.length == 0)
@@ -25,4 +27,22 @@ QString viewTimeText(const QTime &time)
     std::snprintf(text, sizeof text, "%02d:%02d:%02d %03d", time.hour(), time.minute(),
                   time.second(), time.msec());
     return QString::fromLatin1(text);
+}
+
+// The local offset is looked up once a minute, not per frame: the receive
+// path formats every frame's time.
+QString viewTimeText(qint64 timestampUs)
+{
+    static qint64 offsetValidFromMs = 1;
+    static qint64 offsetValidToMs = 0;
+    static qint64 offsetMs = 0;
+    const qint64 utcMs = timestampUs >= 0 ? timestampUs / 1000 : (timestampUs - 999) / 1000;
+    if (utcMs < offsetValidFromMs || utcMs >= offsetValidToMs) {
+        offsetMs = qint64(QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc()) * 1000;
+        offsetValidFromMs = utcMs - utcMs % 60000;
+        offsetValidToMs = offsetValidFromMs + 60000;
+    }
+    constexpr qint64 DayMs = 24 * 3600 * 1000;
+    const qint64 localMs = ((utcMs + offsetMs) % DayMs + DayMs) % DayMs;
+    return viewTimeText(QTime::fromMSecsSinceStartOfDay(int(localMs)));
 }

@@ -14,5 +14,7 @@ QString receivedDataText(const CanFrame &frame);
 
 // "hh:mm:ss zzz"
 QString viewTimeText(const QTime &time);
+// The same for a capture timestamp (microseconds since the epoch), in local time.
+QString viewTimeText(qint64 timestampUs);
 
 #endif // VIEWROW_H

@@ -1,0 +1,168 @@
+#include "replaywindow.h"
+#include "ui_replaywindow.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+// While replaying as fast as the line takes frames, this much waits in the
+// port's write buffer at most: a few milliseconds of line time.
+constexpr qint64 FastBacklogBytes = 2048;
+constexpr int ProgressIntervalMs = 100;
+// The timer wakes this much before a frame is due; the rest is waited out.
+constexpr qint64 SpinUs = 5000;
+} // namespace
+
+ReplayWindow::ReplayWindow(QSerialPort *port, QWidget *parent)
+    : QWidget(parent, Qt::Window), ui(new Ui::ReplayWindow), port(port), timer(new QTimer(this))
+{
+    ui->setupUi(this);
+    for (double factor : Speeds) {
+        ui->comboSpeed->addItem(factor > 0 ? QStringLiteral("%1×").arg(factor)
+                                           : tr("尽可能快"),
+                                factor);
+    }
+    ui->comboSpeed->setCurrentIndex(2); // the log's own pace
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    connect(timer, &QTimer::timeout, this, &ReplayWindow::sendDue);
+    connect(ui->btnReplayStart, &QPushButton::clicked, this, &ReplayWindow::start);
+    connect(ui->btnReplayStop, &QPushButton::clicked, this, [this] { stop(tr("回放已停止")); });
+    connect(port, &QIODevice::aboutToClose, this, [this] {
+        if (running)
+            stop(tr("端口已关闭, 回放中止"));
+    });
+}
+
+ReplayWindow::~ReplayWindow()
+{
+    delete ui;
+}
+
+void ReplayWindow::setLog(const QString &summary, std::vector<CaptureRecord> records)
+{
+    if (running)
+        stop(tr("回放已停止"));
+    log = std::move(records);
+    ui->labelLog->setText(summary);
+    ui->labelProgress->clear();
+    ui->progressBar->setValue(0);
+}
+
+void ReplayWindow::start()
+{
+    if (running)
+        return;
+    if (!port->isOpen()) {
+        ui->labelProgress->setText(tr("COM端口已关闭，请先打开COM端口"));
+        return;
+    }
+    plan = makeReplayPlan(log, ui->checkOnlyReceived->isChecked());
+    if (plan.size() == 0) {
+        ui->labelProgress->setText(tr("没有可回放的帧"));
+        return;
+    }
+    speed = ui->comboSpeed->currentData().toDouble();
+    looping = ui->checkLoop->isChecked();
+    next = 0;
+    sent = 0;
+    late = 0;
+    rounds = 0;
+    loopBaseUs = 0;
+    running = true;
+    ui->progressBar->setRange(0, int(std::min<size_t>(plan.size(), INT_MAX)));
+    ui->btnReplayStart->setEnabled(false);
+    ui->btnReplayStop->setEnabled(true);
+    ui->comboSpeed->setEnabled(false);
+    ui->checkOnlyReceived->setEnabled(false);
+    ui->checkLoop->setEnabled(false);
+    clock.start();
+    progressShown.start();
+    sendDue();
+}
+
+void ReplayWindow::stop(const QString &reason)
+{
+    running = false;
+    timer->stop();
+    ui->btnReplayStart->setEnabled(true);
+    ui->btnReplayStop->setEnabled(false);
+    ui->comboSpeed->setEnabled(true);
+    ui->checkOnlyReceived->setEnabled(true);
+    ui->checkLoop->setEnabled(true);
+    showProgress(true);
+    ui->labelProgress->setText(reason + QStringLiteral("\n") + ui->labelProgress->text());
+}
+
+// Sends every frame whose time has come, then sleeps until the next one's.
+void ReplayWindow::sendDue()
+{
+    if (speed <= 0) {
+        sendAsFastAsTheLineTakes();
+        return;
+    }
+    while (running && next < plan.size()) {
+        const qint64 dueUs = loopBaseUs + plan.dueUs(next, speed);
+        qint64 nowUs = clock.nsecsElapsed() / 1000;
+        if (dueUs - nowUs > SpinUs + 1000) {
+            timer->start(int((dueUs - nowUs - SpinUs) / 1000));
+            showProgress(false);
+            return;
+        }
+        // The last moments are waited out here: a repaint that started in
+        // them would make the frame late by as long as it takes.
+        while (nowUs < dueUs)
+            nowUs = clock.nsecsElapsed() / 1000;
+        if (nowUs - dueUs > LateUs)
+            ++late;
+        emit frameDue(plan.frames[next]);
+        port->flush(); // on the line now, not when the event loop next gets to it
+        frameSent();
+    }
+}
+
+void ReplayWindow::sendAsFastAsTheLineTakes()
+{
+    while (running && next < plan.size() && port->bytesToWrite() < FastBacklogBytes) {
+        emit frameDue(plan.frames[next]);
+        frameSent();
+    }
+    if (running) {
+        timer->start(1);
+        showProgress(false);
+    }
+}
+
+void ReplayWindow::frameSent()
+{
+    ++sent;
+    ++next;
+    if (next < plan.size())
+        return;
+    if (!looping) {
+        stop(tr("回放完成"));
+        return;
+    }
+    // The next round starts where this one ended (a log of one instant still
+    // takes a millisecond a round, so a loop never spins without pause).
+    loopBaseUs += std::max<qint64>(plan.durationUs(speed > 0 ? speed : 1.0), 1000);
+    next = 0;
+    ++rounds;
+}
+
+void ReplayWindow::showProgress(bool force)
+{
+    if (!force && progressShown.elapsed() < ProgressIntervalMs)
+        return;
+    progressShown.restart();
+    ui->progressBar->setValue(int(next));
+    QString text = tr("已发送 %1 帧, 用时 %2 s, 迟发 %3 帧")
+                           .arg(sent)
+                           .arg(clock.elapsed() / 1000.0, 0, 'f', 1)
+                           .arg(late);
+    if (rounds > 0)
+        text += tr(", 第 %1 轮").arg(rounds + 1);
+    ui->labelProgress->setText(text);
+}

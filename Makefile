@@ -2,6 +2,9 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+# The tools the log tests hand the program's logs to, and the locales asc2log reads dates in.
+PACKAGES += can-utils tshark locales
+LOCALES := en_US en_US.UTF-8 de_DE de_DE.UTF-8
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test test-asan fuzz demo bench clean
@@ -17,6 +20,16 @@ deps:
 		echo "Installing:" $$missing; \
 		$(SUDO) apt-get update -q && \
 		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+	@missing=$$(for l in $(LOCALES); do \
+		locale -a | grep -qix "$$(echo $$l | sed 's/UTF-8/utf8/')" || echo $$l; \
+	done); \
+	if [ -n "$$missing" ] && [ -f /etc/locale.gen ]; then \
+		echo "Generating locales:" $$missing; \
+		for l in $$missing; do \
+			$(SUDO) sed -i -E "s/^# *($$l (UTF-8|ISO-8859-1))\$$/\1/" /etc/locale.gen; \
+		done; \
+		$(SUDO) locale-gen; \
 	fi
 
 configure: deps

@@ -84,12 +84,15 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-parser-bench --benchmark_counters_tabular=true
 	./$(BUILD_DIR)/bench/talvik-bench
 
-# The window against the converter simulator's demo bus, no hardware needed.
+# The window against the converter simulator's demo bus, no hardware needed;
+# REPLAY=FILE (a candump log or ASC) also plays a recorded bus, looping.
 DEMO_PORT ?= /tmp/ttyTALVIK-demo
+REPLAY ?=
 demo: build
 	@mkdir -p $(BUILD_DIR)/demo
 	@./$(BUILD_DIR)/tools/sim/talvik-sim --demo --link $(DEMO_PORT) \
-		--state $(BUILD_DIR)/demo/converter.state & sim=$$!; \
+		--state $(BUILD_DIR)/demo/converter.state \
+		$(if $(REPLAY),--replay "$(abspath $(REPLAY))" --loop) & sim=$$!; \
 	trap "kill $$sim 2>/dev/null" EXIT INT TERM; sleep 0.5; \
 	echo; \
 	echo "Simulated converter on $(DEMO_PORT): type that into the port box (端口号),"; \

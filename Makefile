@@ -2,6 +2,9 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+# The tools the log tests hand the program's logs to, and the locales asc2log reads dates in.
+PACKAGES += can-utils tshark locales
+LOCALES := en_US en_US.UTF-8 de_DE de_DE.UTF-8
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test test-asan fuzz demo bench clean
@@ -17,6 +20,16 @@ deps:
 		echo "Installing:" $$missing; \
 		$(SUDO) apt-get update -q && \
 		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+	@missing=$$(for l in $(LOCALES); do \
+		locale -a | grep -qix "$$(echo $$l | sed 's/UTF-8/utf8/')" || echo $$l; \
+	done); \
+	if [ -n "$$missing" ] && [ -f /etc/locale.gen ]; then \
+		echo "Generating locales:" $$missing; \
+		for l in $$missing; do \
+			$(SUDO) sed -i -E "s/^# *($$l (UTF-8|ISO-8859-1))\$$/\1/" /etc/locale.gen; \
+		done; \
+		$(SUDO) locale-gen; \
 	fi
 
 configure: deps
@@ -46,7 +59,7 @@ test-asan: deps
 # Each fuzz target for FUZZ_SECONDS, from the seed corpus in fuzz/corpus.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_stream fuzz_hextext fuzz_listfiles
+FUZZ_TARGETS := fuzz_stream fuzz_hextext fuzz_listfiles fuzz_logreaders
 fuzz: PACKAGES += clang libclang-rt-14-dev
 fuzz: deps
 	@[ -f $(FUZZ_DIR)/build.ninja ] || \
@@ -71,12 +84,15 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-parser-bench --benchmark_counters_tabular=true
 	./$(BUILD_DIR)/bench/talvik-bench
 
-# The window against the converter simulator's demo bus, no hardware needed.
+# The window against the converter simulator's demo bus, no hardware needed;
+# REPLAY=FILE (a candump log or ASC) also plays a recorded bus, looping.
 DEMO_PORT ?= /tmp/ttyTALVIK-demo
+REPLAY ?=
 demo: build
 	@mkdir -p $(BUILD_DIR)/demo
 	@./$(BUILD_DIR)/tools/sim/talvik-sim --demo --link $(DEMO_PORT) \
-		--state $(BUILD_DIR)/demo/converter.state & sim=$$!; \
+		--state $(BUILD_DIR)/demo/converter.state \
+		$(if $(REPLAY),--replay "$(abspath $(REPLAY))" --loop) & sim=$$!; \
 	trap "kill $$sim 2>/dev/null" EXIT INT TERM; sleep 0.5; \
 	echo; \
 	echo "Simulated converter on $(DEMO_PORT): type that into the port box (端口号),"; \

@@ -1,8 +1,11 @@
 // talvik-sim: a stand-in for the USB-to-CAN converter on a pseudo-terminal.
+#include "logformats.h"
 #include "simlink.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QTextStream>
@@ -47,6 +50,13 @@ Flood (--flood N): N frames with identifiers 0x100 onwards (--flood-ids
 distinct ones), the frame's sequence number little-endian in its first data
 bytes, sent once the controller runs, as fast as the line's baud rate allows
 (or faster with --no-pace).
+Replay (--replay FILE): the bus plays a recorded log (candump -l log or Vector
+ASC; also pcap or the window's text table), every frame of it whichever way it
+went, as frames from other nodes: each reaches the host as any bus frame does,
+through the mode and filters. It starts when the controller first runs; frame
+k goes at that moment plus t(k) - t(0), on one clock, so the spacing does not
+drift. With --loop the log repeats, each pass after the last frame plus the
+log's mean spacing (one second for a single frame).
 )";
 
 } // namespace
@@ -87,10 +97,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption busOff("bus-off", "Report the controller bus-off.");
     const QCommandLineOption passive("error-passive", "Report error passive.");
     const QCommandLineOption warning("error-warning", "Report error warning.");
+    const QCommandLineOption replay("replay",
+                                    "Play a recorded bus (candump log or ASC) with its "
+                                    "timing.",
+                                    "FILE");
+    const QCommandLineOption loop("loop", "Repeat the replayed log.");
     const QCommandLineOption trace("trace", "Print every message received and sent.");
-    parser.addOptions({ link, state, node, demo, flood, floodIds, floodLength, floodExtended,
-                        noPace, floodMixed, floodNoise, started, framing, rxErrors, txErrors,
-                        busOff, passive, warning, trace });
+    parser.addOptions({ link,        state,         node,     demo,       flood,      floodIds,
+                        floodLength, floodExtended, noPace,   floodMixed, floodNoise, started,
+                        framing,     rxErrors,      txErrors, busOff,     passive,    warning,
+                        replay,      loop,          trace });
     parser.process(app);
 
     SimOptions options;
@@ -119,6 +135,33 @@ int main(int argc, char *argv[])
     options.busState.busOff = parser.isSet(busOff);
     options.busState.errorPassive = parser.isSet(passive);
     options.busState.errorWarning = parser.isSet(warning);
+    if (parser.isSet(replay)) {
+        const QString name = parser.value(replay);
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            QTextStream(stderr) << "talvik-sim: cannot read " << name << "\n";
+            return 2;
+        }
+        LogReadResult log = readLog(name, file.readAll(), QFileInfo(file).lastModified().date());
+        if (!log.error.isEmpty() || log.records.empty()) {
+            QTextStream(stderr) << "talvik-sim: no frames to replay in " << name << " " << log.error
+                                << "\n";
+            return 2;
+        }
+        QTextStream out(stdout);
+        out << "talvik-sim: replaying " << log.records.size() << " frames over "
+            << QString::number(
+                       double(log.records.back().timestampUs - log.records.front().timestampUs)
+                               / 1e6,
+                       'f', 3)
+            << " s from " << name;
+        if (log.skippedLines > 0)
+            out << " (" << log.skippedLines << " lines skipped: " << log.skippedSamples.join("; ")
+                << ")";
+        out << Qt::endl;
+        options.replay = std::move(log.records);
+        options.replayLoop = parser.isSet(loop);
+    }
 
     SimulatorLink sim(options);
     QTextStream out(stdout);

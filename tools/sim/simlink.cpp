@@ -1,4 +1,5 @@
 #include "simlink.h"
+#include "busreplay.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -73,6 +74,35 @@ SimulatorLink::SimulatorLink(const SimOptions &opts, QObject *parent)
     connect(&floodTimer, &QTimer::timeout, this, &SimulatorLink::floodTick);
     hostTimer.setInterval(20);
     connect(&hostTimer, &QTimer::timeout, this, &SimulatorLink::checkHost);
+    if (!options.replay.empty()) {
+        replay = new BusReplay(options.replay, options.replayLoop, this);
+        replay->onFrame = [this](const CanFrame &frame) {
+            model.frameFromBus(frame);
+            flushModel();
+        };
+        connect(replay, &BusReplay::finished, this, [this] {
+            emit traceLine(
+                    QStringLiteral("replay finished: %1 frames").arg(replay->framesPlayed()));
+            emit replayFinished();
+        });
+        connect(&hostTimer, &QTimer::timeout, this, &SimulatorLink::startReplayWhenReady);
+    }
+}
+
+qint64 SimulatorLink::replayed() const
+{
+    return replay ? replay->framesPlayed() : 0;
+}
+
+// The recorded bus starts once the host has started the controller, so the
+// host sees it from its first frame; from then on it plays on its own clock.
+void SimulatorLink::startReplayWhenReady()
+{
+    if (replayStarted || !connected || !model.running())
+        return;
+    replayStarted = true;
+    emit traceLine(QStringLiteral("replay started"));
+    replay->start();
 }
 
 SimulatorLink::~SimulatorLink()

@@ -1,12 +1,14 @@
 #ifndef SIMLINK_H
 #define SIMLINK_H
 
+#include "capturerecord.h"
 #include "convertermodel.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
+class BusReplay;
 class QSocketNotifier;
 
 // A simulated node on the bus: sends `frame` every `periodMs`.
@@ -32,6 +34,8 @@ struct SimOptions
     bool startedAtPowerUp = false;
     bool variableAtPowerUp = false;
     ConverterModel::BusState busState;
+    std::vector<CaptureRecord> replay; // a recorded bus, played once the controller runs
+    bool replayLoop = false;
 };
 
 // Parses "ID:PERIOD_MS:DATA", ID in hex (extended above 0x7FF), DATA hex bytes.
@@ -52,12 +56,14 @@ public:
     ConverterModel &converter() { return model; }
     bool hostConnected() const { return connected; }
     qint64 floodSent() const { return floodNext; }
+    qint64 replayed() const;
     // Starts sending the numbered frames of a flood now.
     void startFlood(qint64 frames);
 
 signals:
     void traceLine(const QString &line);
     void floodFinished();
+    void replayFinished();
 
 private:
     void checkHost();
@@ -72,6 +78,7 @@ private:
     void loadState();
     void saveState() const;
     void answerOnBus(const CanFrame &frame);
+    void startReplayWhenReady();
 
     SimOptions options;
     ConverterModel model;
@@ -89,6 +96,8 @@ private:
     qint64 floodTotal = 0;
     qint64 floodNext = 0;
     qint64 floodBytes = 0;
+    BusReplay *replay = nullptr;
+    bool replayStarted = false;
 };
 
 #endif // SIMLINK_H

@@ -151,14 +151,14 @@ void tst_Capture::lineTime_data()
     QTest::addColumn<int>("baudRate");
     QTest::addColumn<qint64>("expected");
 
-    QTest::newRow("last frame of the read") << qint64(5'000'000) << 0 << 2'000'000
-                                            << qint64(5'000'000);
-    QTest::newRow("20 bytes at 2000000") << qint64(5'000'000) << 20 << 2'000'000
-                                         << qint64(4'999'900);
-    QTest::newRow("20 bytes at 115200") << qint64(5'000'000) << 20 << 115'200
-                                        << qint64(5'000'000 - 1736);
-    QTest::newRow("13 bytes at 9600") << qint64(5'000'000) << 13 << 9600
-                                      << qint64(5'000'000 - 13541);
+    QTest::newRow("last frame of the read")
+            << qint64(5'000'000) << 0 << 2'000'000 << qint64(5'000'000);
+    QTest::newRow("20 bytes at 2000000")
+            << qint64(5'000'000) << 20 << 2'000'000 << qint64(4'999'900);
+    QTest::newRow("20 bytes at 115200")
+            << qint64(5'000'000) << 20 << 115'200 << qint64(5'000'000 - 1736);
+    QTest::newRow("13 bytes at 9600")
+            << qint64(5'000'000) << 13 << 9600 << qint64(5'000'000 - 13541);
 }
 
 void tst_Capture::lineTime()
@@ -197,8 +197,8 @@ void tst_Capture::replayPlan_data()
     // The log: 1 rx at 1000, 2 tx at 1500, 3 rx at 4000, 4 rx at 3000 (out of order).
     QTest::newRow("every frame") << false << QList<quint32>{ 1, 2, 3, 4 }
                                  << QList<qint64>{ 0, 500, 3000, 3000 };
-    QTest::newRow("only received") << true << QList<quint32>{ 1, 3, 4 }
-                                   << QList<qint64>{ 0, 3000, 3000 };
+    QTest::newRow("only received")
+            << true << QList<quint32>{ 1, 3, 4 } << QList<qint64>{ 0, 3000, 3000 };
 }
 
 void tst_Capture::replayPlan()

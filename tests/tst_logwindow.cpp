@@ -171,7 +171,10 @@ private:
     void startSimulator(bool running = true);
     void openLog(const QString &name, const QByteArray &content);
     QPushButton *replayButton(const char *name) const;
-    void click(const char *button) { QTest::mouseClick(f->get<QPushButton>(button), Qt::LeftButton); }
+    void click(const char *button)
+    {
+        QTest::mouseClick(f->get<QPushButton>(button), Qt::LeftButton);
+    }
 
     WindowFixture *f = nullptr;
     SimulatorThread *sim = nullptr;
@@ -228,10 +231,9 @@ void tst_LogWindow::openLogShowsItsLastRows_data()
 {
     QTest::addColumn<bool>("statistics");
     QTest::addColumn<QStringList>("firstRows"); // rows 0 to 3: number, direction, id
-    QTest::newRow("ring of 10 rows")
-            << false
-            << QStringList{ "0 接受 0x00000014", "1 发送 0x00000015", "2 接受 0x00000016",
-                            "3 接受 0x00000017" };
+    QTest::newRow("ring of 10 rows") << false
+                                     << QStringList{ "0 接受 0x00000014", "1 发送 0x00000015",
+                                                     "2 接受 0x00000016", "3 接受 0x00000017" };
     QTest::newRow("statistics: one row per received identifier")
             << true
             << QStringList{ "0 接受 0x00000001", "1 接受 0x00000002", "2 接受 0x00000000",
@@ -410,7 +412,10 @@ void tst_LogWindow::replayKeepsTheLogsSpacing()
         const qint64 expected = qint64((log[size_t(k)].timestampUs - log[0].timestampUs) / speed);
         const qint64 actual = arrivalsUs[k] - arrivalsUs[0];
         QVERIFY2(qAbs(actual - expected) <= ToleranceUs,
-                 qPrintable(QString("frame %1: %2 us, expected %3 us").arg(k).arg(actual).arg(expected)));
+                 qPrintable(QString("frame %1: %2 us, expected %3 us")
+                                    .arg(k)
+                                    .arg(actual)
+                                    .arg(expected)));
     }
     auto *view = f->get<QTableWidget>("tableWidget");
     QCOMPARE(rowCells(view, 11).mid(1, 1), QStringList({ "发送" }));

@@ -4,6 +4,7 @@
 #include "captureautosave.h"
 #include "capturestore.h"
 #include "listfile.h"
+#include "logfiles.h"
 #include "logmenu.h"
 #include "replaywindow.h"
 #include "viewrow.h"
@@ -74,16 +75,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(replayWindow, &ReplayWindow::frameDue, this, [this](const CanFrame &frame) {
         sendFrame(frame, identifierText(frame.identifier), receivedDataText(frame).trimmed());
     });
-    connect(logMenu, &LogMenu::logOpened, this,
-            [this](const QString &summary) {
-                showCaptureInView();
-                showMessage(summary);
-                replayWindow->setLog(summary,
-                                     capture->copy(capture->firstSequence(),
-                                                   capture->endSequence()));
-            });
-    connect(logMenu, &LogMenu::statusMessage, this, [this](const QString &text) { showMessage(text); });
+    connect(logMenu, &LogMenu::logOpened, this, [this](const QString &summary) {
+        showCaptureInView();
+        showMessage(summary);
+        replayWindow->setLog(summary,
+                             capture->copy(capture->firstSequence(), capture->endSequence()));
+    });
+    connect(logMenu, &LogMenu::statusMessage, this,
+            [this](const QString &text) { showMessage(text); });
     connect(logMenu, &LogMenu::replayRequested, this, [this] {
+        if (!replayWindow->hasLog()) // nothing opened from file: the session's own frames
+            replayWindow->setLog(captureSummaryText(*capture),
+                                 capture->copy(capture->firstSequence(), capture->endSequence()));
         replayWindow->show();
         replayWindow->raise();
         replayWindow->activateWindow();

@@ -18,4 +18,8 @@ LogReadResult readLogFile(const QString &fileName);
 // "name: 1234 帧, 12.345 s, 跳过 2 行" for the status bar and the replay window.
 QString logSummaryText(const QString &fileName, const LogReadResult &log);
 
+// "捕获: 1234 帧, 12.345 s" for the session's own frames, with the number
+// dropped from the front when there are any.
+QString captureSummaryText(const CaptureStore &capture);
+
 #endif // LOGFILES_H

@@ -24,10 +24,12 @@ struct FormatChoice
 };
 
 const FormatChoice FormatChoices[] = {
-    { LogFormat::TextTable, "text", "actionAutoSaveText", QT_TRANSLATE_NOOP("LogMenu", "文本表格") },
+    { LogFormat::TextTable, "text", "actionAutoSaveText",
+      QT_TRANSLATE_NOOP("LogMenu", "文本表格") },
     { LogFormat::Candump, "candump", "actionAutoSaveCandump",
       QT_TRANSLATE_NOOP("LogMenu", "candump 日志") },
-    { LogFormat::VectorAsc, "asc", "actionAutoSaveAsc", QT_TRANSLATE_NOOP("LogMenu", "Vector ASC") },
+    { LogFormat::VectorAsc, "asc", "actionAutoSaveAsc",
+      QT_TRANSLATE_NOOP("LogMenu", "Vector ASC") },
 };
 } // namespace
 
@@ -88,9 +90,9 @@ LogFormat LogMenu::autoSaveFormat() const
 
 void LogMenu::openLog()
 {
-    const QString fileName = QFileDialog::getOpenFileName(
-            window, tr("打开日志"), QDir::currentPath(),
-            tr("CAN 日志 (*.log *.asc *.pcap *.txt);;所有文件 (*)"));
+    const QString fileName =
+            QFileDialog::getOpenFileName(window, tr("打开日志"), QDir::currentPath(),
+                                         tr("CAN 日志 (*.log *.asc *.pcap *.txt);;所有文件 (*)"));
     if (fileName.isEmpty())
         return;
     LogReadResult log = readLogFile(fileName);
@@ -100,11 +102,12 @@ void LogMenu::openLog()
     }
     if (!capture->isEmpty()
         && QMessageBox::question(window, tr("打开日志"),
-                                 tr("打开日志会替换当前捕获的 %1 帧, 继续吗?")
-                                         .arg(capture->size()))
+                                 tr("打开日志会替换当前捕获的 %1 帧, 继续吗?").arg(capture->size()))
                 != QMessageBox::Yes)
         return;
-    const QString summary = logSummaryText(fileName, log);
+    QString summary = logSummaryText(fileName, log);
     capture->replace(std::move(log.records));
+    if (capture->droppedCount() > 0)
+        summary += tr(", 最早的 %1 帧超出捕获容量, 未载入").arg(capture->droppedCount());
     emit logOpened(summary);
 }

@@ -20,8 +20,7 @@ ReplayWindow::ReplayWindow(QSerialPort *port, QWidget *parent)
 {
     ui->setupUi(this);
     for (double factor : Speeds) {
-        ui->comboSpeed->addItem(factor > 0 ? QStringLiteral("%1×").arg(factor)
-                                           : tr("尽可能快"),
+        ui->comboSpeed->addItem(factor > 0 ? QStringLiteral("%1×").arg(factor) : tr("尽可能快"),
                                 factor);
     }
     ui->comboSpeed->setCurrentIndex(2); // the log's own pace

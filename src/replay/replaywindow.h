@@ -34,6 +34,7 @@ public:
     ~ReplayWindow() override;
 
     void setLog(const QString &summary, std::vector<CaptureRecord> records);
+    bool hasLog() const { return !log.empty(); }
     bool isReplaying() const { return running; }
     int lateFrames() const { return late; }
 

@@ -21,10 +21,9 @@ void MainWindow::rev_process()
         if (!paused) {
             // The frames of one read left the line one after another: each is
             // stamped with the read's time less the bytes that followed it.
-            const CaptureRecord record{
-                capture->stamp(lineTimeBefore(readUs, receiveBuffer.size() - consumed, baudRate)),
-                message.frame, false
-            };
+            const CaptureRecord record{ capture->stamp(lineTimeBefore(
+                                                readUs, receiveBuffer.size() - consumed, baudRate)),
+                                        message.frame, false };
             // A frame that finds no row in a full statistics view is consumed
             // unanswered, and the rest of the batch is parsed on: nothing is
             // ever shown or answered twice.

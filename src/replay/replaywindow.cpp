@@ -72,6 +72,7 @@ void ReplayWindow::start()
     loopBaseUs = 0;
     running = true;
     ui->progressBar->setRange(0, int(std::min<size_t>(plan.size(), INT_MAX)));
+    ui->progressBar->setFormat(tr("%v / %m 帧"));
     ui->btnReplayStart->setEnabled(false);
     ui->btnReplayStop->setEnabled(true);
     ui->comboSpeed->setEnabled(false);

@@ -1,0 +1,100 @@
+// talvik-log-bench: what a million frames cost in the capture, and how long
+// the window takes to save them in each format and to open them again.
+#include "capturestore.h"
+#include "logfiles.h"
+#include "logmenu.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+namespace {
+
+constexpr int Frames = 1'000'000;
+
+double residentMb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * 4096 / 1e6 : 0;
+}
+
+// A bus of a few dozen identifiers, mixed lengths and both frame types.
+CaptureRecord benchRecord(int i)
+{
+    CaptureRecord record;
+    record.timestampUs = 1'700'000'000'000'000 + qint64(i) * 250;
+    record.frame.identifier = i % 3 == 0 ? 0x18FF0000u + quint32(i % 40) : 0x100u + quint32(i % 40);
+    record.frame.extended = i % 3 == 0;
+    record.frame.length = quint8(i % 9);
+    for (int b = 0; b < record.frame.length; ++b)
+        record.frame.data[b] = quint8(i >> (b % 4 * 8));
+    record.sent = i % 10 == 0;
+    return record;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+
+    MainWindow window;
+    window.show();
+    auto *capture = window.findChild<CaptureStore *>();
+    auto *logMenu = window.findChild<LogMenu *>();
+
+    const double before = residentMb();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < Frames; ++i)
+        capture->append(benchRecord(i));
+    const double appendNs = double(timer.nsecsElapsed()) / Frames;
+    const double after = residentMb();
+    out << "Capture of " << Frames
+        << " frames: " << QString::number((after - before) * 1e6 / Frames, 'f', 1)
+        << " bytes a frame (resident " << QString::number(before, 'f', 1) << " MB -> "
+        << QString::number(after, 'f', 1) << " MB), " << QString::number(appendNs, 'f', 1)
+        << " ns an append\n\n";
+
+    out << "| format | file size | save | open (read, capture, view) |\n|---|---|---|---|\n";
+    const struct
+    {
+        LogFormat format;
+        const char *name;
+    } formats[] = { { LogFormat::Candump, "bench.log" },
+                    { LogFormat::VectorAsc, "bench.asc" },
+                    { LogFormat::Pcap, "bench.pcap" } };
+    for (const auto &f : formats) {
+        const QString name = QLatin1String(f.name);
+        timer.restart();
+        const bool saved = saveCaptureLog(name, f.format, *capture);
+        const double saveSeconds = timer.nsecsElapsed() / 1e9;
+
+        // The steps behind "打开日志…" after the file dialog.
+        timer.restart();
+        LogReadResult log = readLogFile(name);
+        const size_t read = log.records.size();
+        const QString summary = logSummaryText(name, log);
+        capture->replace(std::move(log.records));
+        emit logMenu->logOpened(summary);
+        const double openSeconds = timer.nsecsElapsed() / 1e9;
+        out << "| " << name.section('.', 1) << " | "
+            << QString::number(QFile(name).size() / 1e6, 'f', 1) << " MB | "
+            << (saved ? QString::number(saveSeconds, 'f', 2) + " s" : QStringLiteral("failed"))
+            << " | " << QString::number(openSeconds, 'f', 2) << " s (" << read << " frames) |\n";
+        out.flush();
+    }
+    return 0;
+}

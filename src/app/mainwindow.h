@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "canframe.h"
+#include "cellwords.h"
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -136,6 +137,7 @@ private:
     QString autoSaveFileName;
     QTimer *timerAutoSave = nullptr;
     QStringList padBlanks;
+    const CellWords cellWords; // in the language installed when the window is built
 
     // One window per program: what the converter's tools kept at file scope
     // lives here, so that each window (and each test) starts afresh.

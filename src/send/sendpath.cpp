@@ -9,8 +9,10 @@ bool MainWindow::sendRowFrame(const QString &idText, const QString &dataText)
         showMessage(tr("数据长度不能超过8字节"));
         return false;
     }
-    writeCanFrame(frameFromTexts(idText, data, ui->cbBoxType->currentIndex() == 1));
+    const bool extended = ui->cbBoxType->currentIndex() == 1;
+    writeCanFrame(frameFromTexts(idText, data, extended));
     if (!paused && !onlyReceived)
-        addSentRow(ui->cbBoxType->currentText(), idText, data.tokenCount, dataText.trimmed());
+        addSentRow(cellWords[extended ? CellWord::ExtendedFrame : CellWord::StandardFrame], idText,
+                   data.tokenCount, dataText.trimmed());
     return true;
 }

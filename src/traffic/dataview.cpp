@@ -58,8 +58,7 @@ bool MainWindow::addReceivedRow(const CanFrame &frame, bool frameTypeKnown)
             overlayIdList.append(idText);
             overlayRowOf.insert(frame.identifier, int(overlayIdList.size()) - 1);
             if (overlayIdList.size() >= totalRows) {
-                showMessage(QStringLiteral(
-                        "Display area can display the number of rows is too little"));
+                showMessage(tr("Display area can display the number of rows is too little"));
                 return false;
             }
             found = overlayRowOf.constFind(frame.identifier);
@@ -71,10 +70,10 @@ bool MainWindow::addReceivedRow(const CanFrame &frame, bool frameTypeKnown)
 
     const QString cells[8] = {
         QString::number(row),
-        QStringLiteral("接受"),
+        cellWords[CellWord::Received],
         viewTimeText(QTime::currentTime()),
-        frame.remote ? QStringLiteral("远程帧") : QStringLiteral("数据帧"),
-        frame.extended ? QStringLiteral("扩展帧") : QStringLiteral("标准帧"),
+        cellWords[frame.remote ? CellWord::RemoteFrame : CellWord::DataFrame],
+        cellWords[frame.extended ? CellWord::ExtendedFrame : CellWord::StandardFrame],
         idText,
         QString::number(frame.length),
         receivedDataText(frame),
@@ -94,9 +93,9 @@ void MainWindow::addSentRow(const QString &frameType, const QString &idText, int
     const int row = viewRow;
     const QString cells[8] = {
         QString::number(row),
-        QStringLiteral("发送"),
+        cellWords[CellWord::Sent],
         viewTimeText(QTime::currentTime()),
-        QStringLiteral("数据帧"),
+        cellWords[CellWord::DataFrame],
         frameType,
         idText,
         QString::number(dataCount),

@@ -42,7 +42,7 @@ std::optional<UiLanguage> uiLanguageFromCode(const QString &code)
     return std::nullopt;
 }
 
-QString languageOptionValue(const QStringList &arguments)
+std::optional<QString> languageOptionValue(const QStringList &arguments)
 {
     // Only --lang is looked at here: other options are left to whoever parses them.
     QCommandLineParser parser;
@@ -52,8 +52,8 @@ QString languageOptionValue(const QStringList &arguments)
     if (parser.isSet(lang))
         return parser.value(lang);
     if (arguments.contains(QLatin1String("--lang")))
-        return QLatin1String(""); // given without its value
-    return QString();
+        return QString(); // given without its value
+    return std::nullopt;
 }
 
 bool installUiLanguage(UiLanguage language)
@@ -78,15 +78,15 @@ bool installUiLanguage(UiLanguage language)
 bool setUpUiLanguage(const QStringList &arguments, const QStringList &uiLanguages)
 {
     installUiLanguage(systemUiLanguage(uiLanguages));
-    const QString code = languageOptionValue(arguments);
-    if (code.isNull())
+    const std::optional<QString> code = languageOptionValue(arguments);
+    if (!code)
         return true;
-    const std::optional<UiLanguage> chosen = uiLanguageFromCode(code);
+    const std::optional<UiLanguage> chosen = uiLanguageFromCode(*code);
     if (!chosen) {
         const QString message =
                 QCoreApplication::translate("main",
                                             "talvik：不认识的界面语言“%1”，--lang 只接受 zh 或 en")
-                        .arg(code);
+                        .arg(*code);
         std::fprintf(stderr, "%s\n", qUtf8Printable(message));
         return false;
     }

@@ -18,9 +18,9 @@ UiLanguage systemUiLanguage(const QStringList &uiLanguages);
 // "zh" or "en"; nothing for any other code.
 std::optional<UiLanguage> uiLanguageFromCode(const QString &code);
 
-// The value of --lang (also --lang=value) in the program's arguments: a null
-// text without the option, an empty one when the option lacks its value.
-QString languageOptionValue(const QStringList &arguments);
+// The value of --lang (also --lang=value) in the program's arguments: nothing
+// without the option, an empty text when the option lacks its value.
+std::optional<QString> languageOptionValue(const QStringList &arguments);
 
 // Makes the application speak `language` from here on, replacing the
 // translation installed by an earlier call. False when the English

@@ -166,7 +166,7 @@
     </message>
     <message>
         <source>帧类型:</source>
-        <translation>Frame type:</translation>
+        <translation>Frame:</translation>
     </message>
     <message>
         <source>设置并启动</source>
@@ -186,7 +186,7 @@ status</translation>
     </message>
     <message>
         <source>固定20字节协议</source>
-        <translation>Fixed 20 bytes</translation>
+        <translation>Fixed</translation>
     </message>
     <message>
         <source>可变长度协议</source>

@@ -31,7 +31,8 @@ void MainWindow::on_btnOpenClose_clicked()
     } else {
         const PortOpenProblem problem = portOpenProblem(
                 ui->cbBoxPort->currentText(), serialPort->error(), serialPort->errorString());
-        showMessage(tr("COM端口可能不存在或已被占用，请检查") + tr("（%1）").arg(portOpenProblemText(problem)));
+        showMessage(tr("COM端口可能不存在或已被占用，请检查")
+                    + tr("（%1）").arg(portOpenProblemText(problem)));
     }
 }
 

@@ -98,7 +98,8 @@ void tst_SerialPort::failedOpenChangesNothing()
     QFETCH(QString, portName);
 
     openPort(window, portName);
-    QCOMPARE(statusText(window), QString("COM端口可能不存在或已被占用，请检查"));
+    QVERIFY2(statusText(window).startsWith(QString("COM端口可能不存在或已被占用，请检查（没有")),
+             qPrintable(statusText(window)));
     verifyPortControls(false, "打开端口");
 
     // A second press tries again with what the boxes hold now.

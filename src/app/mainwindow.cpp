@@ -3,6 +3,7 @@
 
 #include "captureautosave.h"
 #include "capturestore.h"
+#include "columnfit.h"
 #include "listfile.h"
 #include "logfiles.h"
 #include "logmenu.h"
@@ -49,6 +50,24 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     loadAutoList();
     loadReplyList();
     loadReceiveIdList();
+
+    // Each column at least as wide as the widest text of its kind in the font in use.
+    const QStringList ids = identifierSamples();
+    const QStringList data = dataSamples();
+    const QStringList send = { cellWords[CellWord::SendCell] };
+    fitColumnsToTexts(ui->tableWidget,
+                      { numberSamples(5),
+                        { cellWords[CellWord::Received], cellWords[CellWord::Sent] },
+                        viewTimeSamples(),
+                        { cellWords[CellWord::DataFrame], cellWords[CellWord::RemoteFrame] },
+                        { cellWords[CellWord::StandardFrame], cellWords[CellWord::ExtendedFrame] },
+                        ids,
+                        numberSamples(1),
+                        data });
+    fitColumnsToTexts(ui->tableWidget_2, { ids, data, send });
+    fitColumnsToTexts(ui->tableWidget_3, { ids, data, numberSamples(5), send });
+    fitColumnsToTexts(ui->tableWidget_4, { ids, ids, data });
+    fitColumnsToTexts(ui->tableWidget_5, { ids });
 
     timerAutoSend = new QTimer(this);
     connect(timerAutoSend, &QTimer::timeout, this, &MainWindow::timerAutoSendProc);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "canframe.h"
+#include "cellwords.h"
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -142,6 +143,7 @@ private:
     QString autoSaveFileName;
     QTimer *timerAutoSave = nullptr;
     QStringList padBlanks;
+    const CellWords cellWords; // in the language installed when the window is built
 
     // Timestamped frames of the session (or of the log opened from file), and
     // what reads them: the standard-format auto-save, the menu, replay.

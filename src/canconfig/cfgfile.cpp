@@ -7,7 +7,34 @@ const char *const SendOnce = "SendOnce";
 const char *const SendAlways = "SendAlways";
 const char *const Fixed = "Fixed";
 const char *const Variable = "Variable";
+
+// The item texts of comboBoxMode and cbBoxType in the form.
+const char *const ModeItems[] = { "正常模式", "环回模式", "静默模式", "环回静默模式" };
+const char *const FrameTypeItems[] = { "标准帧", "扩展帧" };
+
+QStringList itemTexts(CfgItems items)
+{
+    QStringList texts;
+    if (items == CfgItems::Mode) {
+        for (const char *text : ModeItems)
+            texts.append(QString::fromUtf8(text));
+    } else {
+        for (const char *text : FrameTypeItems)
+            texts.append(QString::fromUtf8(text));
+    }
+    return texts;
+}
 } // namespace
+
+QString storedItemText(CfgItems items, int index)
+{
+    return itemTexts(items).value(index);
+}
+
+int storedItemIndex(CfgItems items, const QString &text)
+{
+    return int(itemTexts(items).indexOf(text));
+}
 
 QString canConfigText(const StoredCanConfig &c)
 {

@@ -26,6 +26,12 @@ struct StoredCanConfig
 
 constexpr int CanConfigFieldCount = 13;
 
+// The work mode and the frame type are kept as the form's untranslated item
+// texts, whatever language the window shows them in.
+enum class CfgItems { Mode, FrameType };
+QString storedItemText(CfgItems items, int index); // empty for an index out of range
+int storedItemIndex(CfgItems items, const QString &text); // -1 for an unknown text
+
 QString canConfigText(const StoredCanConfig &config);
 // One line of the file, split as list lines are; nothing for fewer than 13 fields.
 std::optional<StoredCanConfig> canConfigFromFields(const QStringList &fields);

@@ -7,10 +7,11 @@
 
 namespace {
 // Shown as the verdict until a bus-status reply replaces it.
-const char *const NoAnswerText =
-        "无法读取Can总线状态。请检查转换器的波特率和端口，或者在恢复默认值后重试.";
+const char *const NoAnswerText = QT_TRANSLATE_NOOP(
+        "MainWindow", "无法读取Can总线状态。请检查转换器的波特率和端口，或者在恢复默认值后重试.");
 
-const char *const ChangeBaudRateText =
+const char *const ChangeBaudRateText = QT_TRANSLATE_NOOP(
+        "MainWindow",
         "After clicking OK, the baud rate of the adapter will be changed to your newly set "
         "baud rate.\n\n"
         "To communicate with the adapter again, close the COM port in this software, select "
@@ -26,7 +27,7 @@ const char *const ChangeBaudRateText =
         "4 flashes: 38400 bps\n"
         "5 flashes: 19200 bps\n"
         "6 flashes: 9600 bps\n\n"
-        "If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.";
+        "If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.");
 } // namespace
 
 void MainWindow::on_btnCANBusStatus_clicked()

@@ -45,8 +45,8 @@ void MainWindow::saveCanConfig()
 {
     StoredCanConfig config;
     config.portBaud = ui->cbBoxBps->currentText();
-    config.mode = ui->comboBoxMode->currentText();
-    config.frameType = ui->cbBoxType->currentText();
+    config.mode = storedItemText(CfgItems::Mode, ui->comboBoxMode->currentIndex());
+    config.frameType = storedItemText(CfgItems::FrameType, ui->cbBoxType->currentIndex());
     config.preset = ui->cbBoxCANbps->currentText();
     config.bs1 = ui->cbBoxBP1->currentText();
     config.bs2 = ui->cbBoxBP2->currentText();
@@ -85,8 +85,10 @@ void MainWindow::loadCanConfig()
 void MainWindow::applyCanConfig(const StoredCanConfig &config)
 {
     ui->cbBoxBps->setCurrentText(config.portBaud);
-    ui->comboBoxMode->setCurrentText(config.mode);
-    ui->cbBoxType->setCurrentText(config.frameType);
+    if (const int mode = storedItemIndex(CfgItems::Mode, config.mode); mode >= 0)
+        ui->comboBoxMode->setCurrentIndex(mode);
+    if (const int type = storedItemIndex(CfgItems::FrameType, config.frameType); type >= 0)
+        ui->cbBoxType->setCurrentIndex(type);
     ui->cbBoxCANbps->setCurrentText(config.preset); // rewrites the timing ...
     ui->cbBoxBP1->setCurrentText(config.bs1); // ... which the stored timing puts back
     ui->cbBoxBP2->setCurrentText(config.bs2);

@@ -1,6 +1,7 @@
 // Port scan, open/close, loss of the device, and the one path by which a CAN
 // frame reaches the converter.
 #include "mainwindow.h"
+#include "portopenerror.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::on_btnFind_clicked()
@@ -28,7 +29,10 @@ void MainWindow::on_btnOpenClose_clicked()
         showMessage(tr("端口正常打开"));
         showPortState(true);
     } else {
-        showMessage(tr("COM端口可能不存在或已被占用，请检查"));
+        const PortOpenProblem problem = portOpenProblem(
+                ui->cbBoxPort->currentText(), serialPort->error(), serialPort->errorString());
+        showMessage(tr("COM端口可能不存在或已被占用，请检查")
+                    + tr("（%1）").arg(portOpenProblemText(problem)));
     }
 }
 

@@ -105,7 +105,7 @@ void MainWindow::on_btnAutoInsert_clicked()
 {
     const int row = insertRowBelowCurrent(ui->tableWidget_3);
     setAutoRow(row, identifierText(row), QLatin1String(DefaultData), QLatin1String(DefaultInterval),
-               true, tr("发送"));
+               true, cellWords[CellWord::SendCell]);
 }
 
 void MainWindow::on_btnAutoRemove_clicked()
@@ -118,6 +118,7 @@ void MainWindow::on_btnAutoSave_clicked()
     QList<QStringList> rows = rowTexts(ui->tableWidget_3, 4);
     for (int row = 0; row < rows.size(); ++row) {
         QStringList &fields = rows[row];
+        fields[EnableColumn] = cellWords.source(fields.at(EnableColumn), CellWord::SendCell);
         fields.insert(EnableColumn, QLatin1String(isAutoRowEnabled(row) ? "1" : "0"));
     }
     saveTextFile(QLatin1String(AutoFile), listFileText(rows));
@@ -127,7 +128,7 @@ void MainWindow::fillDefaultAutoRows()
 {
     for (int row = 0; row < 10 && row < ui->tableWidget_3->rowCount(); ++row)
         setAutoRow(row, identifierText(row), QLatin1String(DefaultData),
-                   QLatin1String(DefaultInterval), true, tr("发送"));
+                   QLatin1String(DefaultInterval), true, cellWords[CellWord::SendCell]);
 }
 
 void MainWindow::loadAutoList()
@@ -141,6 +142,7 @@ void MainWindow::loadAutoList()
     ui->tableWidget_3->setRowCount(int(rows->size()));
     for (int row = 0; row < rows->size(); ++row) {
         const QStringList &f = rows->at(row);
-        setAutoRow(row, f.at(0), f.at(1), f.at(2), f.at(3) == QLatin1String("1"), f.at(4));
+        setAutoRow(row, f.at(0), f.at(1), f.at(2), f.at(3) == QLatin1String("1"),
+                   cellWords.shown(f.at(4), CellWord::SendCell));
     }
 }

@@ -38,7 +38,8 @@ void MainWindow::on_tableWidget_2_cellClicked(int row, int column)
 void MainWindow::on_btnManualINsert_clicked()
 {
     const int row = insertRowBelowCurrent(ui->tableWidget_2);
-    setManualRow(row, identifierText(row), QLatin1String(DefaultData), tr("发送"));
+    setManualRow(row, identifierText(row), QLatin1String(DefaultData),
+                 cellWords[CellWord::SendCell]);
 }
 
 void MainWindow::on_btnManualRemove_clicked()
@@ -48,13 +49,17 @@ void MainWindow::on_btnManualRemove_clicked()
 
 void MainWindow::on_btnManualSave_clicked()
 {
-    saveTextFile(QLatin1String(ManualFile), listFileText(rowTexts(ui->tableWidget_2, 3)));
+    QList<QStringList> rows = rowTexts(ui->tableWidget_2, 3);
+    for (QStringList &fields : rows)
+        fields[2] = cellWords.source(fields.at(2), CellWord::SendCell);
+    saveTextFile(QLatin1String(ManualFile), listFileText(rows));
 }
 
 void MainWindow::fillDefaultManualRows()
 {
     for (int row = 0; row < 10 && row < ui->tableWidget_2->rowCount(); ++row)
-        setManualRow(row, identifierText(row), QLatin1String(DefaultData), tr("发送"));
+        setManualRow(row, identifierText(row), QLatin1String(DefaultData),
+                     cellWords[CellWord::SendCell]);
 }
 
 void MainWindow::loadManualList()
@@ -72,6 +77,7 @@ void MainWindow::loadManualList()
     ui->tableWidget_2->setRowCount(int(rows->size()));
     for (int row = 0; row < rows->size(); ++row) {
         const QStringList &fields = rows->at(row);
-        setManualRow(row, fields.at(0), fields.at(1), fields.at(2));
+        setManualRow(row, fields.at(0), fields.at(1),
+                     cellWords.shown(fields.at(2), CellWord::SendCell));
     }
 }

@@ -63,8 +63,7 @@ bool MainWindow::addReceivedRow(const CaptureRecord &record, bool frameTypeKnown
             overlayIdList.append(idText);
             overlayRowOf.insert(frame.identifier, int(overlayIdList.size()) - 1);
             if (overlayIdList.size() >= totalRows) {
-                showMessage(QStringLiteral(
-                        "Display area can display the number of rows is too little"));
+                showMessage(tr("Display area can display the number of rows is too little"));
                 return false;
             }
             found = overlayRowOf.constFind(frame.identifier);
@@ -76,10 +75,10 @@ bool MainWindow::addReceivedRow(const CaptureRecord &record, bool frameTypeKnown
 
     const QString cells[8] = {
         QString::number(row),
-        QStringLiteral("接受"),
+        cellWords[CellWord::Received],
         viewTimeText(record.timestampUs),
-        frame.remote ? QStringLiteral("远程帧") : QStringLiteral("数据帧"),
-        frame.extended ? QStringLiteral("扩展帧") : QStringLiteral("标准帧"),
+        cellWords[frame.remote ? CellWord::RemoteFrame : CellWord::DataFrame],
+        cellWords[frame.extended ? CellWord::ExtendedFrame : CellWord::StandardFrame],
         idText,
         QString::number(frame.length),
         receivedDataText(frame),
@@ -100,10 +99,10 @@ void MainWindow::addSentRow(const CaptureRecord &record, const QString &idText,
     const int row = viewRow;
     const QString cells[8] = {
         QString::number(row),
-        QStringLiteral("发送"),
+        cellWords[CellWord::Sent],
         viewTimeText(record.timestampUs),
-        frame.remote ? QStringLiteral("远程帧") : QStringLiteral("数据帧"),
-        frame.extended ? QStringLiteral("扩展帧") : QStringLiteral("标准帧"),
+        cellWords[frame.remote ? CellWord::RemoteFrame : CellWord::DataFrame],
+        cellWords[frame.extended ? CellWord::ExtendedFrame : CellWord::StandardFrame],
         idText,
         QString::number(frame.length),
         dataText,

@@ -1,18 +1,22 @@
 #include "streamdecoder.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
+// A status-bar text, in the UI language.
 QString busStatusText(const BusStatus &status)
 {
-    QString text = QStringLiteral("总线状态:");
-    text += status.busOff ? QStringLiteral("离线, ") : QStringLiteral("正常, ");
+    QString text = QCoreApplication::translate("BusStatus", "总线状态:");
+    text += status.busOff ? QCoreApplication::translate("BusStatus", "离线, ")
+                          : QCoreApplication::translate("BusStatus", "正常, ");
     if (status.errorPassive)
-        text += QStringLiteral("错误被动, ");
+        text += QCoreApplication::translate("BusStatus", "错误被动, ");
     else if (status.errorWarning)
-        text += QStringLiteral("错误告警, ");
+        text += QCoreApplication::translate("BusStatus", "错误告警, ");
     else
-        text += QStringLiteral("正常状态");
-    text += QStringLiteral("发送错误计数器  = %1, 接受错误计数器 = %2")
+        text += QCoreApplication::translate("BusStatus", "正常状态");
+    text += QCoreApplication::translate("BusStatus", "发送错误计数器  = %1, 接受错误计数器 = %2")
                     .arg(status.transmitErrors)
                     .arg(status.receiveErrors);
     return text;

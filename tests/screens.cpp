@@ -1,0 +1,77 @@
+// Not a test: renders every tool-box page and both message boxes of the window
+// in one language to PNG files, for looking at clipping by eye.
+//   xvfb-run -a -s '-screen 0 1280x1024x24' build/tests/talvik_screens OUTDIR zh|en
+#include "language.h"
+#include "windowtest.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolBox>
+
+static void grabNextMessageBox(const QString &file)
+{
+    QTimer::singleShot(300, [file] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            box->grab().save(file);
+            box->close();
+        }
+    });
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 3 || !uiLanguageFromCode(QString::fromLatin1(argv[2]))) {
+        std::fprintf(stderr, "usage: talvik_screens OUTDIR zh|en\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/')
+            + QString::fromLatin1(argv[2]) + QLatin1Char('-');
+    installUiLanguage(*uiLanguageFromCode(QString::fromLatin1(argv[2])));
+
+    WindowFixture fixture;
+    MainWindow *window = fixture.start();
+    fixture.pty.write(fixedFrame(0x101, QByteArray::fromHex("0102030405060708")));
+    fixture.pty.write(fixedFrame(0x18ff50e5, QByteArray::fromHex("11223344"), true));
+    fixture.pty.write(fixedFrame(0x321, QByteArray(), false, true));
+    QTest::qWait(300);
+    fixture.showPageOf("tableWidget_2");
+    clickCell(fixture.get<QTableWidget>("tableWidget_2"), 0, 2);
+    QTest::qWait(100);
+
+    auto *toolBox = fixture.get<QToolBox>("toolBox");
+    for (int page = 0; page < toolBox->count(); ++page) {
+        toolBox->setCurrentIndex(page);
+        QTest::qWait(100);
+        window->grab().save(out + QStringLiteral("page%1.png").arg(page + 1));
+    }
+
+    toolBox->setCurrentIndex(4);
+    grabNextMessageBox(out + QStringLiteral("baudrate-box.png"));
+    QTest::mouseClick(fixture.get<QPushButton>("btnChangeBps"), Qt::LeftButton);
+    QTest::qWait(400);
+
+    fixture.get<QRadioButton>("radioBtnUploadOnly")->setChecked(true);
+    auto *ids = fixture.get<QTableWidget>("tableWidget_5");
+    ids->setRowCount(0);
+    grabNextMessageBox(out + QStringLiteral("receiveid-empty-box.png"));
+    QTest::mouseClick(fixture.get<QPushButton>("btnReceiveSet"), Qt::LeftButton);
+    QTest::qWait(400);
+    ids->setRowCount(51);
+    for (int row = 0; row < 51; ++row)
+        ids->setItem(row, 0, new QTableWidgetItem(QStringLiteral("0x%1").arg(row)));
+    grabNextMessageBox(out + QStringLiteral("receiveid-many-box.png"));
+    QTest::mouseClick(fixture.get<QPushButton>("btnReceiveSet"), Qt::LeftButton);
+    QTest::qWait(400);
+
+    // The port-open reason on the status bar.
+    QTest::mouseClick(fixture.get<QPushButton>("btnOpenClose"), Qt::LeftButton);
+    openPort(window, QStringLiteral("/dev/ttyUSB9"));
+    window->grab().save(out + QStringLiteral("port-missing.png"));
+    return 0;
+}

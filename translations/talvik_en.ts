@@ -1,0 +1,766 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>BusStatus</name>
+    <message>
+        <source>总线状态:</source>
+        <translation>Bus state: </translation>
+    </message>
+    <message>
+        <source>离线, </source>
+        <translation>bus-off, </translation>
+    </message>
+    <message>
+        <source>正常, </source>
+        <translation>bus-on, </translation>
+    </message>
+    <message>
+        <source>错误被动, </source>
+        <translation>error passive, </translation>
+    </message>
+    <message>
+        <source>错误告警, </source>
+        <translation>error warning, </translation>
+    </message>
+    <message>
+        <source>正常状态</source>
+        <translation>error active, </translation>
+    </message>
+    <message>
+        <source>发送错误计数器  = %1, 接受错误计数器 = %2</source>
+        <translation>Tx error counter = %1, Rx error counter = %2</translation>
+    </message>
+</context>
+<context>
+    <name>CellWords</name>
+    <message>
+        <source>接受</source>
+        <comment>direction</comment>
+        <translation>Rx</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <comment>direction</comment>
+        <translation>Tx</translation>
+    </message>
+    <message>
+        <source>数据帧</source>
+        <comment>frame format</comment>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>远程帧</source>
+        <comment>frame format</comment>
+        <translation>Remote</translation>
+    </message>
+    <message>
+        <source>标准帧</source>
+        <comment>frame type</comment>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>扩展帧</source>
+        <comment>frame type</comment>
+        <translation>Extended</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <comment>list send cell</comment>
+        <translation>Send</translation>
+    </message>
+</context>
+<context>
+    <name>LogFiles</name>
+    <message>
+        <source>%1: %2 帧, %3 s</source>
+        <translation>%1: %2 frames, %3 s</translation>
+    </message>
+    <message>
+        <source>, 跳过 %1 行</source>
+        <translation>, %1 lines skipped</translation>
+    </message>
+    <message>
+        <source>捕获</source>
+        <translation>Capture</translation>
+    </message>
+    <message>
+        <source>, 最早的 %1 帧已丢弃</source>
+        <translation>, oldest %1 frames dropped</translation>
+    </message>
+</context>
+<context>
+    <name>LogMenu</name>
+    <message>
+        <source>文本表格</source>
+        <translation>Text table</translation>
+    </message>
+    <message>
+        <source>candump 日志</source>
+        <translation>candump log</translation>
+    </message>
+    <message>
+        <source>Vector ASC</source>
+        <translation>Vector ASC</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>打开日志…</source>
+        <translation>Open Log…</translation>
+    </message>
+    <message>
+        <source>回放…</source>
+        <translation>Replay…</translation>
+    </message>
+    <message>
+        <source>自动保存格式</source>
+        <translation>Auto-save Format</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>打开日志</source>
+        <translation>Open Log</translation>
+    </message>
+    <message>
+        <source>CAN 日志 (*.log *.asc *.pcap *.txt);;所有文件 (*)</source>
+        <translation>CAN logs (*.log *.asc *.pcap *.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>无法打开日志 %1: %2</source>
+        <translation>Cannot open log %1: %2</translation>
+    </message>
+    <message>
+        <source>打开日志会替换当前捕获的 %1 帧, 继续吗?</source>
+        <translation>Opening a log replaces the %1 frames captured. Continue?</translation>
+    </message>
+    <message>
+        <source>, 最早的 %1 帧超出捕获容量, 未载入</source>
+        <translation>, oldest %1 frames beyond the capture's size not loaded</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>基本配置</source>
+        <translation>Basic setup</translation>
+    </message>
+    <message>
+        <source>端口配置</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source>端口号:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>端口波特率:</source>
+        <translation>Baud rate:</translation>
+    </message>
+    <message>
+        <source>打开端口</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>查找端口</source>
+        <translation>Find ports</translation>
+    </message>
+    <message>
+        <source>CAN通讯配置</source>
+        <translation>CAN setup</translation>
+    </message>
+    <message>
+        <source>预分频(10进制):</source>
+        <translation>Prescaler:</translation>
+    </message>
+    <message>
+        <source>滤波ID(16进制)  0x:</source>
+        <translation>Filter ID  0x:</translation>
+    </message>
+    <message>
+        <source>CAN工作模式:</source>
+        <translation>CAN mode:</translation>
+    </message>
+    <message>
+        <source>CAN速率:</source>
+        <translation>Bit rate:</translation>
+    </message>
+    <message>
+        <source>相位缓冲器1:</source>
+        <translation>Segment 1:</translation>
+    </message>
+    <message>
+        <source>标准帧</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>扩展帧</source>
+        <translation>Extended</translation>
+    </message>
+    <message>
+        <source>自定义CAN速率:</source>
+        <translation>Custom bit rate:</translation>
+    </message>
+    <message>
+        <source>相位缓冲器2:</source>
+        <translation>Segment 2:</translation>
+    </message>
+    <message>
+        <source>正常模式</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>环回模式</source>
+        <translation>Loop-back</translation>
+    </message>
+    <message>
+        <source>静默模式</source>
+        <translation>Silent</translation>
+    </message>
+    <message>
+        <source>环回静默模式</source>
+        <translation>Loop-back silent</translation>
+    </message>
+    <message>
+        <source>屏蔽ID(16进制)  0x:</source>
+        <translation>Mask ID  0x:</translation>
+    </message>
+    <message>
+        <source>禁止报文重发</source>
+        <translation>No retransmit</translation>
+    </message>
+    <message>
+        <source>同步段:</source>
+        <translation>SJW:</translation>
+    </message>
+    <message>
+        <source>帧类型:</source>
+        <translation>Frame:</translation>
+    </message>
+    <message>
+        <source>设置并启动</source>
+        <translation>Set and start</translation>
+    </message>
+    <message>
+        <source>CAN
+总线
+状态</source>
+        <translation>CAN
+bus
+status</translation>
+    </message>
+    <message>
+        <source>内部协议选择</source>
+        <translation>Framing</translation>
+    </message>
+    <message>
+        <source>固定20字节协议</source>
+        <translation>Fixed</translation>
+    </message>
+    <message>
+        <source>可变长度协议</source>
+        <translation>Variable</translation>
+    </message>
+    <message>
+        <source>手动发送</source>
+        <translation>Manual send</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>插入</source>
+        <translation>Insert</translation>
+    </message>
+    <message>
+        <source>保存手动配置</source>
+        <translation>Save list</translation>
+    </message>
+    <message>
+        <source>自动发送</source>
+        <translation>Auto send</translation>
+    </message>
+    <message>
+        <source>保存
+自动发送
+配置</source>
+        <translation>Save
+list</translation>
+    </message>
+    <message>
+        <source>按顺序发送</source>
+        <translation>Send
+in order</translation>
+    </message>
+    <message>
+        <source>停止自动发送</source>
+        <translation>Stop
+sending</translation>
+    </message>
+    <message>
+        <source>循环</source>
+        <translation>Loop</translation>
+    </message>
+    <message>
+        <source>自动回复</source>
+        <translation>Auto reply</translation>
+    </message>
+    <message>
+        <source>保存自动回复配置</source>
+        <translation>Save list</translation>
+    </message>
+    <message>
+        <source>启动自动回复</source>
+        <translation>Auto reply</translation>
+    </message>
+    <message>
+        <source>其他功能</source>
+        <translation>Other functions</translation>
+    </message>
+    <message>
+        <source>更改转换器内部的端口波特率</source>
+        <translation>Change the converter&apos;s port baud rate</translation>
+    </message>
+    <message>
+        <source>更改并保存</source>
+        <translation>Change and save</translation>
+    </message>
+    <message>
+        <source>将转换器内部端口波特率更改为:</source>
+        <translation>New port baud rate:</translation>
+    </message>
+    <message>
+        <source>配置接受ID</source>
+        <translation>Receive-ID filter</translation>
+    </message>
+    <message>
+        <source>增加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>保存配置</source>
+        <translation>Save list</translation>
+    </message>
+    <message>
+        <source>不上传</source>
+        <translation>Drop listed</translation>
+    </message>
+    <message>
+        <source>仅上传</source>
+        <translation>Only listed</translation>
+    </message>
+    <message>
+        <source>正常接受</source>
+        <translation>Pass all</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>选择“不上传”并点击“设置”后，转换器不再上传帧ID在接受ID列表中的CAN帧，其他CAN帧照常上传。
+
+选择“仅上传”并点击“设置”后，转换器只上传帧ID在接受ID列表中的CAN帧，其他CAN帧不再上传。
+
+选择“正常接受”并点击“设置”后，转换器上传收到的所有CAN帧。
+
+注意：点击“设置”后，所选的配置保存在转换器内部，下次上电后仍然有效。</source>
+        <translation>With &quot;Drop listed&quot; chosen, &quot;Set&quot; makes the converter stop forwarding CAN frames whose ID is in the list; other frames are forwarded as before.
+
+With &quot;Only listed&quot; chosen, &quot;Set&quot; makes the converter forward only CAN frames whose ID is in the list.
+
+With &quot;Pass all&quot; chosen, &quot;Set&quot; makes the converter forward every CAN frame it receives.
+
+Note: after &quot;Set&quot; the converter keeps the chosen setting, also across power cycles.</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>如何使用</source>
+        <translation>How to use</translation>
+    </message>
+    <message>
+        <source>使用说明：
+1. 安装转换器的驱动程序。
+2. 将转换器插入电脑，上电时转换器的收发指示灯同时闪烁（出厂端口波特率为2000000 bit/s，闪烁1次）。
+3. 打开本软件，选择转换器的端口波特率和端口号（端口号与操作系统设备列表中显示的一致），然后点击“打开端口”。
+4. 设置与总线上其他设备一致的CAN速率和帧类型，然后点击“设置并启动”。
+
+如何知道转换器内部端口波特率：
+转换器上电时，收发指示灯同时闪烁的次数表示转换器内部的端口波特率，软件的端口波特率必须设置为相同的值：
+闪烁1次：2000000
+闪烁2次：1228800
+闪烁3次：115200
+闪烁4次：38400
+闪烁5次：19200
+闪烁6次：9600</source>
+        <translation>How to use:
+1. Install the converter&apos;s driver.
+2. Plug the converter into the PC. At power-up its Rx and Tx indicators flash together (factory port baud rate 2000000 bit/s: one flash).
+3. Start this program, choose the converter&apos;s port baud rate and its port (as the system&apos;s device list names it), then press &quot;Open port&quot;.
+4. Set the CAN bit rate and frame type the other nodes on the bus use, then press &quot;Set and start&quot;.
+
+How to know the converter&apos;s port baud rate:
+At power-up the Rx and Tx indicators flash together; the number of flashes gives the converter&apos;s port baud rate. Set the program&apos;s port baud rate to the same value:
+1 flash: 2000000
+2 flashes: 1228800
+3 flashes: 115200
+4 flashes: 38400
+5 flashes: 19200
+6 flashes: 9600</translation>
+    </message>
+    <message>
+        <source>常见问题及解决办法</source>
+        <translation>Problems and fixes</translation>
+    </message>
+    <message>
+        <source>1. 恢复出厂设置：按住转换器侧面的白色按键，同时插入USB接口，然后按照“如何使用”中的说明操作。
+2. 如果仍然无法收发数据，请关闭杀毒软件等类似工具，将本软件复制到其他文件夹，并以管理员身份运行。
+3. CAN总线只在两端的设备上接终端电阻，其他位置都不要接终端电阻。</source>
+        <translation>1. Factory reset: hold down the white button on the side of the converter while plugging it into USB, then follow &quot;How to use&quot;.
+2. If data still does not get through, turn off antivirus and similar tools, copy this program to another folder and run it as administrator.
+3. Fit termination resistors only at the two ends of the CAN bus, nowhere else.</translation>
+    </message>
+    <message>
+        <source>总行:</source>
+        <translation>Rows:</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>只显示接受数据</source>
+        <translation>Received only</translation>
+    </message>
+    <message>
+        <source>统计模式</source>
+        <translation>Statistics</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>自动保存</source>
+        <translation>Autosave</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>传输方向</source>
+        <translation>Dir</translation>
+    </message>
+    <message>
+        <source>时间标识</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>帧格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>帧类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>帧ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>数据长度</source>
+        <translation>DLC</translation>
+    </message>
+    <message>
+        <source>数据(16进制)</source>
+        <translation>Data (hex)</translation>
+    </message>
+    <message>
+        <source>Id(16进制)</source>
+        <translation>ID (hex)</translation>
+    </message>
+    <message>
+        <source>间隔时间(ms)</source>
+        <translation>Interval (ms)</translation>
+    </message>
+    <message>
+        <source>使能</source>
+        <translation>Enable</translation>
+    </message>
+    <message>
+        <source>接受Id(16进制)</source>
+        <translation>Rx ID (hex)</translation>
+    </message>
+    <message>
+        <source>回复Id(16进制)</source>
+        <translation>Reply ID (hex)</translation>
+    </message>
+    <message>
+        <source>回复数据(16进制)</source>
+        <translation>Reply data (hex)</translation>
+    </message>
+    <message>
+        <source>保存失败: </source>
+        <translation>Save failed: </translation>
+    </message>
+    <message>
+        <source>无法读取Can总线状态。请检查转换器的波特率和端口，或者在恢复默认值后重试.</source>
+        <translation>Cannot read the CAN bus status. Check the converter&apos;s baud rate and port, or restore its defaults and try again.</translation>
+    </message>
+    <message>
+        <source>After clicking OK, the baud rate of the adapter will be changed to your newly set baud rate.
+
+To communicate with the adapter again, close the COM port in this software, select the adapter&apos;s new baud rate as the port baud rate and open the COM port again: the new baud rate is saved in the adapter and stays in force after it is powered off and on again.
+
+How to know the current baud rate of the adapter: when the adapter is powered up, its receive and send indicators flash together. The number of these simultaneous flashes tells the baud rate the adapter uses:
+1 flash: 2000000 bps
+2 flashes: 1228800 bps
+3 flashes: 115200 bps
+4 flashes: 38400 bps
+5 flashes: 19200 bps
+6 flashes: 9600 bps
+
+If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.</source>
+        <translation>After clicking OK, the baud rate of the adapter will be changed to your newly set baud rate.
+
+To communicate with the adapter again, close the COM port in this software, select the adapter&apos;s new baud rate as the port baud rate and open the COM port again: the new baud rate is saved in the adapter and stays in force after it is powered off and on again.
+
+How to know the current baud rate of the adapter: when the adapter is powered up, its receive and send indicators flash together. The number of these simultaneous flashes tells the baud rate the adapter uses:
+1 flash: 2000000 bps
+2 flashes: 1228800 bps
+3 flashes: 115200 bps
+4 flashes: 38400 bps
+5 flashes: 19200 bps
+6 flashes: 9600 bps
+
+If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.</translation>
+    </message>
+    <message>
+        <source>COM端口已关闭，请先打开COM端口</source>
+        <translation>The COM port is closed, please open the COM port first</translation>
+    </message>
+    <message>
+        <source>Change the baud rate of the adapter</source>
+        <translation>Change the baud rate of the adapter</translation>
+    </message>
+    <message>
+        <source>配置接收ID</source>
+        <translation>Receive-ID filter</translation>
+    </message>
+    <message>
+        <source>项目中没有ID数据，请检查</source>
+        <translation>The list holds no ID, please check</translation>
+    </message>
+    <message>
+        <source>接收ID表的数量不能超过50.</source>
+        <translation>The receive-ID list cannot hold more than 50 IDs.</translation>
+    </message>
+    <message>
+        <source>预分频（十进制）值错误，不在（1~1023）范围内</source>
+        <translation>Prescaler (decimal) out of range (1 to 1023)</translation>
+    </message>
+    <message>
+        <source>端口已关闭</source>
+        <translation>Port closed</translation>
+    </message>
+    <message>
+        <source>端口正常打开</source>
+        <translation>Port open</translation>
+    </message>
+    <message>
+        <source>COM端口可能不存在或已被占用，请检查</source>
+        <translation>The COM port may not exist or may be in use, please check</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>COM端口已断开，请检查转换器</source>
+        <translation>The COM port was disconnected, please check the converter</translation>
+    </message>
+    <message>
+        <source>The COM port is closed, please open the COM port first</source>
+        <translation>The COM port is closed, please open the COM port first</translation>
+    </message>
+    <message>
+        <source>ID不能为空</source>
+        <translation>The ID cannot be empty</translation>
+    </message>
+    <message>
+        <source>发送间隔时间不能为空</source>
+        <translation>The interval cannot be empty</translation>
+    </message>
+    <message>
+        <source>发送间隔时间值时不对</source>
+        <translation>The interval is not valid</translation>
+    </message>
+    <message>
+        <source>请检查是否有要发送的数据</source>
+        <translation>No row is ticked for sending, please check</translation>
+    </message>
+    <message>
+        <source>请检查是否有需要发送的数据</source>
+        <translation>No row is ticked for sending, please check</translation>
+    </message>
+    <message>
+        <source>ID值不能为空</source>
+        <translation>The ID cannot be empty</translation>
+    </message>
+    <message>
+        <source>数据长度不能超过8字节</source>
+        <translation>The data cannot be longer than 8 bytes</translation>
+    </message>
+    <message>
+        <source>Display area can display the number of rows is too little</source>
+        <translation>Too few rows to show every ID: raise the row count</translation>
+    </message>
+    <message>
+        <source>总行数不能超过100000</source>
+        <translation>The row count cannot exceed 100000</translation>
+    </message>
+    <message>
+        <source>保存文件</source>
+        <translation>Save file</translation>
+    </message>
+    <message>
+        <source>无法创建自动保存文件</source>
+        <translation>Cannot create the auto-save file </translation>
+    </message>
+    <message>
+        <source>文本表格 (*.txt)</source>
+        <translation>Text table (*.txt)</translation>
+    </message>
+    <message>
+        <source>candump 日志 (*.log)</source>
+        <translation>candump log (*.log)</translation>
+    </message>
+    <message>
+        <source>Vector ASC (*.asc)</source>
+        <translation>Vector ASC (*.asc)</translation>
+    </message>
+    <message>
+        <source>PCAP (*.pcap *.pcapng)</source>
+        <translation>PCAP (*.pcap *.pcapng)</translation>
+    </message>
+</context>
+<context>
+    <name>PortOpenProblem</name>
+    <message>
+        <source>没有选择端口</source>
+        <translation>no port chosen</translation>
+    </message>
+    <message>
+        <source>没有这个设备：%1</source>
+        <translation>no such device: %1</translation>
+    </message>
+    <message>
+        <source>没有访问权限：%1</source>
+        <translation>permission denied: %1</translation>
+    </message>
+    <message>
+        <source>没有访问权限：%1 属于 %2 组，请运行“sudo usermod -aG %2 $USER”，然后注销并重新登录</source>
+        <translation>permission denied: %1 belongs to group %2; run &quot;sudo usermod -aG %2 $USER&quot;, then log out and in</translation>
+    </message>
+    <message>
+        <source>端口正被其他程序使用：%1</source>
+        <translation>in use by another program: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ReplayWindow</name>
+    <message>
+        <source>回放</source>
+        <translation>Replay</translation>
+    </message>
+    <message>
+        <source>没有打开的日志</source>
+        <translation>No log opened</translation>
+    </message>
+    <message>
+        <source>速度:</source>
+        <translation>Speed:</translation>
+    </message>
+    <message>
+        <source>只回放接受的帧</source>
+        <translation>Received frames only</translation>
+    </message>
+    <message>
+        <source>循环</source>
+        <translation>Loop</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>尽可能快</source>
+        <translation>As fast as possible</translation>
+    </message>
+    <message>
+        <source>回放已停止</source>
+        <translation>Replay stopped</translation>
+    </message>
+    <message>
+        <source>端口已关闭, 回放中止</source>
+        <translation>Port closed, replay stopped</translation>
+    </message>
+    <message>
+        <source>COM端口已关闭，请先打开COM端口</source>
+        <translation>The COM port is closed, please open the COM port first</translation>
+    </message>
+    <message>
+        <source>没有可回放的帧</source>
+        <translation>No frames to replay</translation>
+    </message>
+    <message>
+        <source>%v / %m 帧</source>
+        <translation>%v / %m frames</translation>
+    </message>
+    <message>
+        <source>回放完成</source>
+        <translation>Replay finished</translation>
+    </message>
+    <message>
+        <source>已发送 %1 帧, 用时 %2 s, 迟发 %3 帧</source>
+        <translation>%1 frames sent in %2 s, %3 late</translation>
+    </message>
+    <message>
+        <source>, 第 %1 轮</source>
+        <translation>, round %1</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>talvik：不认识的界面语言“%1”，--lang 只接受 zh 或 en</source>
+        <translation>talvik: unknown language &quot;%1&quot; for --lang: use zh or en</translation>
+    </message>
+</context>
+</TS>

@@ -1,7 +1,7 @@
 # Front door: `make run` and `make test` set up a fresh Debian 12 machine themselves.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
-PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev librsvg2-bin
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test test-asan fuzz demo bench clean

@@ -1,8 +1,10 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "commandline.h"
 #include "listfile.h"
 
+#include <QDir>
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -37,6 +39,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->tableWidget_4->setHorizontalHeaderLabels(
             { tr("接受Id(16进制)"), tr("回复Id(16进制)"), tr("回复数据(16进制)") });
     ui->tableWidget_5->setHorizontalHeaderLabels({ tr("接受Id(16进制)") });
+    ui->plainTextEdit_2->appendPlainText(QLatin1Char('\n')
+                                         + ProgramInfo::text(QDir::currentPath()));
 
     loadCanConfig();
     loadManualList();

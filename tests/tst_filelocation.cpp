@@ -33,7 +33,6 @@ void tst_FileLocation::choose_data()
     for (const QString &name : programFileNames())
         QTest::addRow("home with %s", qPrintable(name))
                 << home << home << data << QStringList{ name } << home;
-    QTest::newRow("home with all files") << home << home << data << programFileNames() << home;
     // From a terminal in a project folder: that folder, with or without files yet.
     QTest::newRow("project, no files")
             << "/work/bus" << home << data << QStringList() << "/work/bus";
@@ -43,7 +42,6 @@ void tst_FileLocation::choose_data()
             << home + "/bus" << home << data << QStringList() << home + "/bus";
     QTest::newRow("home's name is a prefix")
             << "/home/anna" << home << data << QStringList() << "/home/anna";
-    QTest::newRow("root folder") << "/" << home << data << QStringList() << "/";
     QTest::newRow("no data folder known") << home << home << QString() << QStringList() << home;
 }
 

@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
-	qt6-tools-dev qt6-l10n-tools
+	qt6-tools-dev qt6-l10n-tools librsvg2-bin
 # The tools the log tests hand the program's logs to, and the locales asc2log reads dates in.
 PACKAGES += can-utils tshark locales
 LOCALES := en_US en_US.UTF-8 de_DE de_DE.UTF-8
@@ -102,6 +102,33 @@ demo: build
 	echo "send 0x7DF from the manual list and the demo node answers with 0x7E8."; \
 	echo; \
 	cd $(BUILD_DIR)/demo && ../talvik
+
+# `make install PREFIX=...` (and DESTDIR=... for a staging folder).
+PREFIX ?= /usr/local
+.PHONY: install deb check-install
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package of a release build in its own folder: $(DEB_DIR)/talvik_<version>_<arch>.deb,
+# compiled with Debian's hardening flags.
+DEB_DIR ?= build-deb
+deb: PACKAGES += dpkg-dev file
+deb: deps
+	@[ -f $(DEB_DIR)/build.ninja ] || { \
+		export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+		CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+		LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+		cmake -S . -B $(DEB_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF; }
+	cmake --build $(DEB_DIR)
+	rm -f $(DEB_DIR)/talvik_*.deb
+	cd $(DEB_DIR) && cpack -G DEB
+
+# The menu entry, the AppStream data and the package, checked with the distributions' tools.
+check-install: PACKAGES += desktop-file-utils appstream lintian
+check-install: deb
+	desktop-file-validate data/org.talvik.Talvik.desktop
+	appstreamcli validate --no-net $(DEB_DIR)/data/org.talvik.Talvik.metainfo.xml
+	lintian --fail-on error $(DEB_DIR)/talvik_*.deb
 
 clean:
 	rm -rf $(BUILD_DIR)

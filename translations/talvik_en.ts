@@ -141,7 +141,7 @@
     </message>
     <message>
         <source>, 最早的 %1 帧超出捕获容量, 未载入</source>
-        <translation>, oldest %1 frames beyond the capture's size not loaded</translation>
+        <translation>, oldest %1 frames beyond the capture&apos;s size not loaded</translation>
     </message>
 </context>
 <context>
@@ -687,6 +687,41 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     <message>
         <source>端口正被其他程序使用：%1</source>
         <translation>in use by another program: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramInfo</name>
+    <message>
+        <source>TALVIK 版本 %1</source>
+        <translation>TALVIK version %1</translation>
+    </message>
+    <message>
+        <source>配置文件和列表文件的保存位置：%1</source>
+        <translation>Configuration and list files are kept in: %1</translation>
+    </message>
+    <message>
+        <source>在主目录中启动且主目录中没有本程序的文件时（例如从桌面菜单启动），文件保存在程序的数据文件夹中；否则保存在启动时的当前目录中。</source>
+        <translation>Started in the home folder with none of its files there (as from the desktop menu), the program keeps its files in its data folder; otherwise in the folder it was started from.</translation>
+    </message>
+    <message>
+        <source>USB转CAN转换器的配置、收发与监视工具。</source>
+        <translation>Configures a USB-to-CAN converter, sends and monitors CAN frames.</translation>
+    </message>
+    <message>
+        <source>界面语言：zh（中文）或 en（英文）</source>
+        <translation>Interface language: zh (Chinese) or en (English)</translation>
+    </message>
+    <message>
+        <source>多余的参数：%1</source>
+        <translation>Unexpected arguments: %1</translation>
+    </message>
+    <message>
+        <source>用 --help 查看可用的选项。</source>
+        <translation>See --help for the options.</translation>
+    </message>
+    <message>
+        <source>无法使用文件夹 %1，文件保存在 %2</source>
+        <translation>Cannot use the folder %1, files are kept in %2</translation>
     </message>
 </context>
 <context>

@@ -1,3 +1,5 @@
+#include "commandline.h"
+#include "filelocation.h"
 #include "language.h"
 #include "mainwindow.h"
 
@@ -6,9 +8,15 @@
 
 int main(int argc, char *argv[])
 {
+    nameTheProgram();
+    if (const std::optional<int> exitCode = answerCommandLine(argumentList(argc, argv), false))
+        return *exitCode;
     QApplication app(argc, argv);
     if (!setUpUiLanguage(app.arguments(), QLocale::system().uiLanguages()))
         return 2;
+    if (const std::optional<int> exitCode = answerCommandLine(QApplication::arguments(), true))
+        return *exitCode;
+    useFileFolder(fileFolderForThisStart());
     MainWindow window;
     window.show();
     return app.exec();

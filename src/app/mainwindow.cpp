@@ -4,12 +4,14 @@
 #include "captureautosave.h"
 #include "capturestore.h"
 #include "columnfit.h"
+#include "commandline.h"
 #include "listfile.h"
 #include "logfiles.h"
 #include "logmenu.h"
 #include "replaywindow.h"
 #include "viewrow.h"
 
+#include <QDir>
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -44,6 +46,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->tableWidget_4->setHorizontalHeaderLabels(
             { tr("接受Id(16进制)"), tr("回复Id(16进制)"), tr("回复数据(16进制)") });
     ui->tableWidget_5->setHorizontalHeaderLabels({ tr("接受Id(16进制)") });
+    ui->plainTextEdit_2->appendPlainText(QLatin1Char('\n')
+                                         + ProgramInfo::text(QDir::currentPath()));
 
     loadCanConfig();
     loadManualList();

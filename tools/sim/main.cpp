@@ -65,6 +65,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("talvik-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TALVIK_VERSION));
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
     QCommandLineParser parser;
@@ -72,6 +73,7 @@ int main(int argc, char *argv[])
             QStringLiteral("A simulated USB-to-CAN converter on a pseudo-terminal.")
             + QLatin1String(Behaviour));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption link("link", "Also reach the line as PATH (a symlink).", "PATH");
     const QCommandLineOption state("state", "Keep the converter's stored settings in FILE.",
                                    "FILE");

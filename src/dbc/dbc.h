@@ -1,0 +1,95 @@
+#ifndef DBC_H
+#define DBC_H
+
+#include "canframe.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// A CAN database (.dbc): the messages of a network and the signals packed
+// into them, as plain values. Reading and decoding are pure functions.
+
+struct DbcSignal
+{
+    enum class ValueType { Integer, Float32, Float64 }; // SIG_VALTYPE_ 1 and 2
+    enum class Multiplex { None, Multiplexor, Multiplexed }; // "M", "mN" (and "mNM")
+
+    QString name;
+    int startBit = 0; // as written: Intel the lowest bit, Motorola the most significant
+    int length = 1; // 1 to 64
+    bool littleEndian = true; // @1 Intel, @0 Motorola
+    bool isSigned = false;
+    ValueType valueType = ValueType::Integer;
+    double factor = 1.0;
+    double offset = 0.0;
+    double minimum = 0.0; // [0|0]: no range; never clamped
+    double maximum = 0.0;
+    QString unit;
+    QStringList receivers;
+    Multiplex multiplex = Multiplex::None;
+    qint64 multiplexValue = 0; // Multiplexed: shown when the multiplexor has this value
+    bool alsoMultiplexor = false; // "mNM": extended multiplexing
+    QString comment; // CM_ SG_
+    QMap<qint64, QString> valueTexts; // VAL_
+};
+
+struct DbcMessage
+{
+    quint32 identifier = 0; // without the extended bit
+    bool extended = false; // bit 31 of the identifier as written
+    QString name;
+    int length = 0; // 0 to 64 as declared (CAN FD); frames here carry at most 8
+    QString sender;
+    QString comment; // CM_ BO_
+    int cycleTimeMs = -1; // BA_ "GenMsgCycleTime", -1 when not given
+    std::vector<DbcSignal> signalList;
+};
+
+struct DbcDatabase
+{
+    std::vector<DbcMessage> messages;
+
+    // The message for a frame's identifier and type, or null.
+    const DbcMessage *find(quint32 identifier, bool extended) const;
+    // Rebuilds the lookup after `messages` changed.
+    void index();
+
+private:
+    QHash<quint64, int> byKey;
+};
+
+struct DbcReadResult
+{
+    DbcDatabase database;
+    int skippedLines = 0; // lines (or messages) left out; the rest loaded
+    QStringList skipped; // the first few: "line N: reason"
+    QString error; // non-empty: the file is refused ("line N: expected ...")
+};
+
+// Reads a .dbc file's bytes: UTF-8 when valid, else Windows code page 1252.
+DbcReadResult readDbc(const QByteArray &content);
+
+struct DecodedSignal
+{
+    const DbcSignal *signal = nullptr;
+    bool present = false; // false: beyond the frame's data, or multiplexed elsewhere
+    qint64 raw = 0; // the integer the bits give (signed when the signal is signed)
+    quint64 rawUnsigned = 0; // for 64-bit unsigned signals
+    double physical = 0.0; // raw * factor + offset (float and double: the value itself)
+    QString text; // the value table's text for raw, if any
+};
+
+// One signal's raw and physical value from a frame's data bytes (`length` of
+// them); present is false when the signal does not lie wholly within them.
+DecodedSignal decodeSignal(const DbcSignal &signal, const quint8 *data, int length);
+
+// Every signal of `message` that the frame carries, multiplexed signals only
+// when their multiplexor has their value; in the message's signal order.
+std::vector<DecodedSignal> decodeMessage(const DbcMessage &message, const CanFrame &frame);
+
+#endif // DBC_H

@@ -4,6 +4,7 @@
 #include "logfiles.h"
 #include "logmenu.h"
 #include "mainwindow.h"
+#include "resident.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,15 +16,6 @@
 namespace {
 
 constexpr int Frames = 1'000'000;
-
-double residentMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLongLong() * 4096 / 1e6 : 0;
-}
 
 // A bus of a few dozen identifiers, mixed lengths and both frame types.
 CaptureRecord benchRecord(int i)

@@ -1,6 +1,7 @@
 // talvik-bench: the real window against the converter simulator flooding a
 // pseudo-terminal, in each framing and display mode. Prints one table.
 #include "mainwindow.h"
+#include "resident.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -60,15 +61,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
             + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double residentMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLongLong() * 4096 / 1e6 : 0;
 }
 
 // Every auto-save file starts with the header and holds whole 8-field lines;

@@ -4,15 +4,18 @@
 #include <QSerialPort>
 #include <QTimer>
 
-#include <cmath>
+#include <chrono>
+#include <thread>
 
 namespace {
 // While replaying as fast as the line takes frames, this much waits in the
 // port's write buffer at most: a few milliseconds of line time.
 constexpr qint64 FastBacklogBytes = 2048;
 constexpr int ProgressIntervalMs = 100;
-// The timer wakes this much before a frame is due; the rest is waited out.
-constexpr qint64 SpinUs = 5000;
+// The timer wakes this much before a frame is due, and a frame due within
+// SleepInPlaceUs is waited for without returning to the event loop.
+constexpr qint64 WakeEarlyUs = 3000;
+constexpr qint64 SleepInPlaceUs = 5000;
 } // namespace
 
 ReplayWindow::ReplayWindow(QSerialPort *port, QWidget *parent)
@@ -106,15 +109,19 @@ void ReplayWindow::sendDue()
     while (running && next < plan.size()) {
         const qint64 dueUs = loopBaseUs + plan.dueUs(next, speed);
         qint64 nowUs = clock.nsecsElapsed() / 1000;
-        if (dueUs - nowUs > SpinUs + 1000) {
-            timer->start(int((dueUs - nowUs - SpinUs) / 1000));
+        if (dueUs - nowUs > SleepInPlaceUs) {
+            timer->start(int((dueUs - nowUs - WakeEarlyUs) / 1000));
             showProgress(false);
             return;
         }
-        // The last moments are waited out here: a repaint that started in
-        // them would make the frame late by as long as it takes.
-        while (nowUs < dueUs)
+        // The last moments are slept here rather than in the event loop: a
+        // repaint that started in them would make the frame late by as long as
+        // it takes. (Sleeping, not spinning: a spinning thread is the first the
+        // scheduler of a busy machine takes the processor from.)
+        if (dueUs > nowUs) {
+            std::this_thread::sleep_for(std::chrono::microseconds(dueUs - nowUs));
             nowUs = clock.nsecsElapsed() / 1000;
+        }
         if (nowUs - dueUs > LateUs)
             ++late;
         emit frameDue(plan.frames[next]);

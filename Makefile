@@ -83,6 +83,7 @@ bench: configure
 	cmake -S . -B $(BUILD_DIR) -DTALVIK_BENCH=ON >/dev/null
 	cmake --build $(BUILD_DIR)
 	./$(BUILD_DIR)/bench/talvik-parser-bench --benchmark_counters_tabular=true
+	./$(BUILD_DIR)/bench/talvik-dbc-bench
 	./$(BUILD_DIR)/bench/talvik-log-bench
 	./$(BUILD_DIR)/bench/talvik-bench
 

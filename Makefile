@@ -60,7 +60,7 @@ test-asan: deps
 # Each fuzz target for FUZZ_SECONDS, from the seed corpus in fuzz/corpus.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_stream fuzz_hextext fuzz_listfiles fuzz_logreaders
+FUZZ_TARGETS := fuzz_stream fuzz_hextext fuzz_listfiles fuzz_logreaders fuzz_dbc
 fuzz: PACKAGES += clang libclang-rt-14-dev
 fuzz: deps
 	@[ -f $(FUZZ_DIR)/build.ninja ] || \
@@ -83,6 +83,7 @@ bench: configure
 	cmake -S . -B $(BUILD_DIR) -DTALVIK_BENCH=ON >/dev/null
 	cmake --build $(BUILD_DIR)
 	./$(BUILD_DIR)/bench/talvik-parser-bench --benchmark_counters_tabular=true
+	./$(BUILD_DIR)/bench/talvik-dbc-bench
 	./$(BUILD_DIR)/bench/talvik-log-bench
 	./$(BUILD_DIR)/bench/talvik-bench
 

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 // A CAN database (.dbc): the messages of a network and the signals packed
@@ -34,6 +35,12 @@ struct DbcSignal
     Multiplex multiplex = Multiplex::None;
     qint64 multiplexValue = 0; // Multiplexed: shown when the multiplexor has this value
     bool alsoMultiplexor = false; // "mNM": extended multiplexing
+    // SG_MUL_VAL_: the multiplexor by name and the value ranges that select the
+    // signal. Without it a multiplexed signal follows the message's "M" signal
+    // (for "mNM": the multiplexor it is itself selected by) at multiplexValue.
+    QString multiplexorName;
+    std::vector<std::pair<qint64, qint64>> multiplexRanges;
+    int multiplexorIndex = -1; // in the message's signalList, resolved by readDbc; -1: none
     QString comment; // CM_ SG_
     QMap<qint64, QString> valueTexts; // VAL_
 };
@@ -80,13 +87,20 @@ struct DecodedSignal
     bool present = false; // false: beyond the frame's data, or multiplexed elsewhere
     qint64 raw = 0; // the integer the bits give (signed when the signal is signed)
     quint64 rawUnsigned = 0; // for 64-bit unsigned signals
-    double physical = 0.0; // raw * factor + offset (float and double: the value itself)
+    double rawValue = 0.0; // raw as a number; float and double: the value the bits hold
+    double physical = 0.0; // rawValue * factor + offset
     QString text; // the value table's text for raw, if any
 };
 
 // One signal's raw and physical value from a frame's data bytes (`length` of
 // them); present is false when the signal does not lie wholly within them.
 DecodedSignal decodeSignal(const DbcSignal &signal, const quint8 *data, int length);
+
+// The physical value of a raw value: raw * factor + offset.
+inline double rawToPhysical(const DbcSignal &signal, double raw)
+{
+    return raw * signal.factor + signal.offset;
+}
 
 // Every signal of `message` that the frame carries, multiplexed signals only
 // when their multiplexor has their value; in the message's signal order.

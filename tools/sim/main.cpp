@@ -45,7 +45,8 @@ Behaves as the converter does on its serial line:
   - The host's line is live while it holds the port open; nothing is sent
     before that.
 Demo bus (--demo): 0x101 every 100 ms, 0x18FF50E5 (extended) every 500 ms,
-0x321 every second; a node answers a frame with identifier 0x7DF by 0x7E8.
+0x321 every second, carrying a counter, a ramp and sines (docs/demo.dbc
+describes their signals); a node answers a frame with identifier 0x7DF by 0x7E8.
 Flood (--flood N): N frames with identifiers 0x100 onwards (--flood-ids
 distinct ones), the frame's sequence number little-endian in its first data
 bytes, sent once the controller runs, as fast as the line's baud rate allows

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <cmath>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -29,7 +30,54 @@ CanFrame makeFrame(quint32 id, const QByteArray &data, bool extended)
         frame.data[i] = quint8(data.at(i));
     return frame;
 }
+
+// A sine of `amplitude` around `centre`, one period every `period` ticks.
+double wave(quint32 tick, int period, double centre, double amplitude)
+{
+    return centre + amplitude * std::sin(2 * M_PI * double(tick % quint32(period)) / period);
+}
+
 } // namespace
+
+void fillDemoFrame(CanFrame &frame, quint32 tick)
+{
+    frame.data.fill(0);
+    frame.data[0] = quint8(tick);
+    if (frame.identifier == 0x101) { // EngineData
+        const auto speed = quint16((800 + (tick % 200) * 20) * 4); // 800 to 4780 rpm, 0.25 rpm
+        frame.data[1] = quint8(speed);
+        frame.data[2] = quint8(speed >> 8);
+        frame.data[3] = quint8(std::lround((wave(tick, 300, 70, 15) + 40) / 0.5)); // °C
+        const auto throttle = quint16(std::lround(wave(tick, 80, 50, 45) / 0.025)); // %
+        frame.data[4] = quint8(throttle >> 4); // big-endian, 12 bits
+        frame.data[5] = quint8((throttle & 0x0F) << 4);
+        frame.data[6] = quint8(tick / 50 % 5); // gear
+    } else if (frame.identifier == 0x18FF50E5) { // BatteryStatus: page = tick % 4
+        quint16 value = 0;
+        switch (tick % 4) {
+        case 0: // pack voltage, 0.01 V
+            value = quint16(std::lround(wave(tick, 60, 380, 20) / 0.01));
+            break;
+        case 1: // pack current, 0.05 A, signed
+            value = quint16(qint16(std::lround(wave(tick, 40, 0, 150) / 0.05)));
+            break;
+        case 2: // state of charge, 0.5 %
+            value = quint16(200 - tick / 4 % 200);
+            break;
+        default: // cell temperature, °C
+            value = quint16(std::lround(wave(tick, 120, 30, 5) + 40));
+            break;
+        }
+        frame.data[1] = quint8(value);
+        if (tick % 4 < 2)
+            frame.data[2] = quint8(value >> 8);
+    } else if (frame.identifier == 0x321) { // BodyStatus
+        const auto outside = quint16(qint16(std::lround(wave(tick, 60, 10, 15) / 0.01))); // °C
+        frame.data[1] = quint8(outside >> 8); // big-endian
+        frame.data[2] = quint8(outside);
+        frame.data[3] = quint8(tick / 5 % 3); // door
+    }
+}
 
 bool parseNodeOption(const QString &text, SimNode *node)
 {
@@ -227,7 +275,7 @@ void SimulatorLink::nodeTick(int index)
 {
     SimNode &node = nodes[index];
     if (node.frame.length > 0 && options.demo && index >= options.nodes.size())
-        node.frame.data[0] = nodeCounters[index]++; // demo frames count up
+        fillDemoFrame(node.frame, nodeCounters[index]++); // demo frames move
     model.frameFromBus(node.frame);
     flushModel();
 }

@@ -41,6 +41,10 @@ struct SimOptions
 // Parses "ID:PERIOD_MS:DATA", ID in hex (extended above 0x7FF), DATA hex bytes.
 bool parseNodeOption(const QString &text, SimNode *node);
 
+// The demo bus's data: the frame 0x101, 0x18FF50E5 or 0x321 carries at its
+// `tick`-th sending (a counter, a ramp, sines; docs/demo.dbc describes them).
+void fillDemoFrame(CanFrame &frame, quint32 tick);
+
 // The converter on the far side of a pseudo-terminal: the host opens
 // slavePath() like a serial port.
 class SimulatorLink : public QObject
@@ -90,7 +94,7 @@ private:
     QTimer hostTimer;
     QByteArray outgoing;
     QList<SimNode> nodes;
-    QList<quint8> nodeCounters;
+    QList<quint32> nodeCounters;
     QTimer floodTimer;
     QElapsedTimer floodClock;
     qint64 floodTotal = 0;

@@ -84,6 +84,7 @@ bench: configure
 	cmake --build $(BUILD_DIR)
 	./$(BUILD_DIR)/bench/talvik-parser-bench --benchmark_counters_tabular=true
 	./$(BUILD_DIR)/bench/talvik-log-bench
+	./$(BUILD_DIR)/bench/talvik-plot-bench
 	./$(BUILD_DIR)/bench/talvik-bench
 
 # The window against the converter simulator's demo bus, no hardware needed;

@@ -69,9 +69,11 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
     ui->messageView->setColumnWidth(MessageTableModel::Length,
                                     metrics.horizontalAdvance(tr("长度")) + 16);
     ui->signalTable->verticalHeader()->hide();
+    ui->signalTable->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
     ui->signalTable->horizontalHeader()->setStretchLastSection(true);
-    ui->splitterMain->setStretchFactor(0, 1);
-    ui->splitterMain->setStretchFactor(1, 1);
+    // Until the user moves them: lists above, a plot as tall, the message list the wider.
+    ui->splitterMain->setSizes({ 320, 380 });
+    ui->splitterLists->setSizes({ 540, 360 });
 
     timer->setInterval(RefreshMs);
     connect(timer, &QTimer::timeout, this, &SignalsWindow::refresh);
@@ -329,6 +331,7 @@ void SignalsWindow::showSignals()
                 table->setItem(r, column, cell);
             }
         }
+        table->resizeColumnToContents(SignalName);
     }
     for (int r = 0; r < int(decoded.size()); ++r) {
         const DecodedSignal &value = decoded[size_t(r)];

@@ -54,11 +54,12 @@ private:
     std::vector<QLineSeries *> lines;
     QValueAxis *timeAxis;
     QValueAxis *valueAxis;
+    // At first the last 30 s, following live traffic.
     double from = 0.0;
-    double to = 10.0;
+    double to = 30.0;
     // Following: the span ends at the newest sample; showAll: and starts at 0.
     bool following = true;
-    bool showAll = true;
+    bool showAll = false;
     bool dragging = false;
     QPoint dragStart;
     double dragFrom = 0.0, dragTo = 0.0;

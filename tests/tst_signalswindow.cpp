@@ -4,6 +4,7 @@
 #include "signalswindow.h"
 
 #include <QAction>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -25,6 +26,7 @@ private slots:
     void badDatabaseKeepsTheOldOne_data();
     void badDatabaseKeepsTheOldOne();
     void databaseIsLoadedAgainAtStart();
+    void plotZoomsPansAndShowsSamples();
 
 private:
     SignalsWindow *openSignals();
@@ -71,8 +73,8 @@ SignalsWindow *tst_SignalsWindow::openSignals()
 {
     f->window->findChild<QAction *>("actionSignals")->trigger();
     auto *signalsWindow = f->window->findChild<SignalsWindow *>();
-    if (signalsWindow)
-        QTest::qWaitForWindowExposed(signalsWindow);
+    if (signalsWindow && !QTest::qWaitForWindowExposed(signalsWindow))
+        return nullptr;
     return signalsWindow;
 }
 
@@ -171,6 +173,48 @@ void tst_SignalsWindow::databaseIsLoadedAgainAtStart()
     f->window = nullptr;
     f->start(false);
     QVERIFY(!f->window->findChild<SignalsWindow *>()->hasDatabase());
+}
+
+// The plot alone, without a database: wheel, drag and hover.
+void tst_SignalsWindow::plotZoomsPansAndShowsSamples()
+{
+    SignalPlot plot;
+    plot.resize(800, 400);
+    SignalSeries series;
+    series.name = QStringLiteral("Speed");
+    series.unit = QStringLiteral("km/h");
+    for (int i = 0; i <= 100; ++i) {
+        series.times.push_back(i * 0.1);
+        series.values.push_back(i % 2 ? 10.0 : 20.0);
+    }
+    plot.addSeries(series);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    plot.fitAll();
+    QCOMPARE(plot.spanStart(), 0.0);
+    QCOMPARE(plot.spanEnd(), 10.0);
+
+    // One wheel step in at the middle: a fifth less time, around the cursor.
+    const QPointF middle = plot.mapFromScene(plot.chart()->mapToPosition(QPointF(5.0, 15.0)));
+    QWheelEvent wheel(middle, plot.mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot.viewport(), &wheel);
+    QVERIFY(std::abs(plot.spanEnd() - plot.spanStart() - 8.0) < 0.05);
+    QVERIFY(std::abs((plot.spanStart() + plot.spanEnd()) / 2 - 5.0) < 0.05);
+
+    // Dragging to the right shows earlier times.
+    const double before = plot.spanStart();
+    QTest::mousePress(plot.viewport(), Qt::LeftButton, Qt::NoModifier, middle.toPoint());
+    QTest::mouseMove(plot.viewport(), middle.toPoint() + QPoint(100, 0));
+    QTest::mouseRelease(plot.viewport(), Qt::LeftButton, Qt::NoModifier,
+                        middle.toPoint() + QPoint(100, 0));
+    QVERIFY(plot.spanStart() < before);
+
+    // Hovering on a sample names it; far from every line, nothing.
+    const QPoint onSample = plot.mapFromScene(plot.chart()->mapToPosition(QPointF(3.0, 20.0)));
+    QCOMPARE(plot.sampleTextAt(onSample), QString("Speed: 20 km/h\n时间 3.000000 s"));
+    const QPoint away = plot.mapFromScene(plot.chart()->mapToPosition(QPointF(3.0, 15.0)));
+    QCOMPARE(plot.sampleTextAt(away), QString());
 }
 
 QTEST_MAIN(tst_SignalsWindow)

@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
-	qt6-tools-dev qt6-l10n-tools librsvg2-bin
+	qt6-tools-dev qt6-l10n-tools qt6-charts-dev libqt6opengl6-dev librsvg2-bin
 # The tools the log tests hand the program's logs to, and the locales asc2log reads dates in.
 PACKAGES += can-utils tshark locales
 LOCALES := en_US en_US.UTF-8 de_DE de_DE.UTF-8
@@ -85,6 +85,7 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-parser-bench --benchmark_counters_tabular=true
 	./$(BUILD_DIR)/bench/talvik-dbc-bench
 	./$(BUILD_DIR)/bench/talvik-log-bench
+	./$(BUILD_DIR)/bench/talvik-plot-bench
 	./$(BUILD_DIR)/bench/talvik-bench
 
 # The window against the converter simulator's demo bus, no hardware needed;

@@ -667,6 +667,41 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
 </context>
 <context>
+    <name>MessageTableModel</name>
+    <message>
+        <source>报文定义的长度为 %1</source>
+        <translation>The message is defined with %1 bytes</translation>
+    </message>
+    <message>
+        <source>括号内为报文定义的周期 (ms)</source>
+        <translation>In brackets: the period the database gives (ms)</translation>
+    </message>
+    <message>
+        <source>标识符</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>报文</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>计数</source>
+        <translation>Count</translation>
+    </message>
+    <message>
+        <source>周期 (ms)</source>
+        <translation>Period (ms)</translation>
+    </message>
+    <message>
+        <source>长度</source>
+        <translation>DLC</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>Data</translation>
+    </message>
+</context>
+<context>
     <name>PortOpenProblem</name>
     <message>
         <source>没有选择端口</source>
@@ -789,6 +824,137 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     <message>
         <source>, 第 %1 轮</source>
         <translation>, round %1</translation>
+    </message>
+</context>
+<context>
+    <name>SignalPlot</name>
+    <message>
+        <source>时间 (s)</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>%1: %2 %3
+时间 %4 s</source>
+        <translation>%1: %2 %3
+time %4 s</translation>
+    </message>
+</context>
+<context>
+    <name>SignalsMenu</name>
+    <message>
+        <source>工具</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>信号…</source>
+        <translation>Signals…</translation>
+    </message>
+</context>
+<context>
+    <name>SignalsWindow</name>
+    <message>
+        <source>信号</source>
+        <translation>Signal</translation>
+    </message>
+    <message>
+        <source>加载DBC…</source>
+        <translation>Load DBC…</translation>
+    </message>
+    <message>
+        <source>卸载DBC</source>
+        <translation>Unload DBC</translation>
+    </message>
+    <message>
+        <source>未加载数据库</source>
+        <translation>No database loaded</translation>
+    </message>
+    <message>
+        <source>原始值</source>
+        <translation>Raw</translation>
+    </message>
+    <message>
+        <source>物理值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>值描述</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>全部显示</source>
+        <translation>Fit all</translation>
+    </message>
+    <message>
+        <source>导出PNG…</source>
+        <translation>Export PNG…</translation>
+    </message>
+    <message>
+        <source>导出CSV…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>长度</source>
+        <translation>DLC</translation>
+    </message>
+    <message>
+        <source>无法打开 %1: %2. 仍使用之前的数据库.</source>
+        <translation>Cannot open %1: %2. The previous database stays.</translation>
+    </message>
+    <message>
+        <source>无法加载 %1: %2. 仍使用之前的数据库.</source>
+        <translation>Cannot load %1: %2. The previous database stays.</translation>
+    </message>
+    <message>
+        <source>已加载 %1 个报文</source>
+        <translation>%1 messages loaded</translation>
+    </message>
+    <message>
+        <source>, 跳过 %1 行: %2</source>
+        <translation>, %1 lines skipped: %2</translation>
+    </message>
+    <message>
+        <source>加载DBC</source>
+        <translation>Load DBC</translation>
+    </message>
+    <message>
+        <source>CAN 数据库 (*.dbc);;所有文件 (*)</source>
+        <translation>CAN databases (*.dbc);;All files (*)</translation>
+    </message>
+    <message>
+        <source>选择一个报文查看其信号</source>
+        <translation>Select a message to see its signals</translation>
+    </message>
+    <message>
+        <source>数据库中没有这个标识符</source>
+        <translation>The database does not know this ID</translation>
+    </message>
+    <message>
+        <source>%1: 帧长 %2 字节, 与定义的 %3 字节不同; 只显示帧内完整的信号</source>
+        <translation>%1: the frame has %2 bytes, the message %3; only the signals wholly inside are shown</translation>
+    </message>
+    <message>
+        <source>导出PNG</source>
+        <translation>Export PNG</translation>
+    </message>
+    <message>
+        <source>PNG 图像 (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message>
+        <source>已导出 %1</source>
+        <translation>Exported %1</translation>
+    </message>
+    <message>
+        <source>无法写入 %1</source>
+        <translation>Cannot write %1</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,7 @@
 
 #include "captureautosave.h"
 #include "capturestore.h"
+#include "signalsmenu.h"
 #include "columnfit.h"
 #include "commandline.h"
 #include "listfile.h"
@@ -93,6 +94,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             [this](const QString &fileName) { showMessage(tr("保存失败: ") + fileName); });
     const int menuBarHeight = ui->menubar->sizeHint().height();
     logMenu = new LogMenu(ui->menubar, capture, this);
+    signalsMenu = new SignalsMenu(ui->menubar, capture, this);
     resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
     replayWindow = new ReplayWindow(serialPort, this);
     connect(replayWindow, &ReplayWindow::frameDue, this, [this](const CanFrame &frame) {

@@ -23,6 +23,7 @@ struct CaptureRecord;
 class CaptureStore;
 class CaptureAutoSave;
 class LogMenu;
+class SignalsMenu;
 class ReplayWindow;
 
 // The one window of the program. Its slots and operations are defined in the
@@ -150,6 +151,7 @@ private:
     CaptureStore *capture = nullptr;
     CaptureAutoSave *captureAutoSave = nullptr;
     LogMenu *logMenu = nullptr;
+    SignalsMenu *signalsMenu = nullptr;
     ReplayWindow *replayWindow = nullptr;
 
     // One window per program: what the converter's tools kept at file scope

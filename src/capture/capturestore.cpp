@@ -39,6 +39,12 @@ void CaptureStore::clear()
     dropped = 0;
 }
 
+void CaptureStore::clearByUser()
+{
+    clear();
+    emit cleared();
+}
+
 void CaptureStore::replace(std::vector<CaptureRecord> newRecords)
 {
     clear();

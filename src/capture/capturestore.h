@@ -35,6 +35,8 @@ public:
 
     void append(const CaptureRecord &record);
     void clear();
+    // The same, and readers that keep their own view of the capture are told.
+    void clearByUser();
     // A log opened from file takes the place of the capture.
     void replace(std::vector<CaptureRecord> newRecords);
     std::vector<CaptureRecord> copy(quint64 from, quint64 to) const;
@@ -52,6 +54,8 @@ signals:
     void aboutToDiscard();
     // The capture now holds a log opened from file.
     void replaced();
+    // The capture was emptied ("清除"): readers start again from nothing.
+    void cleared();
 
 private:
     void discardFront(qsizetype count);

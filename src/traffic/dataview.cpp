@@ -228,7 +228,7 @@ void MainWindow::on_lineEditTotal_textChanged(const QString &arg1)
 void MainWindow::on_btnViewClear_clicked()
 {
     clearView();
-    capture->clear();
+    capture->clearByUser();
 }
 
 void MainWindow::on_checkBoxPause_clicked(bool checked)

@@ -1,0 +1,41 @@
+#ifndef MESSAGETABLEMODEL_H
+#define MESSAGETABLEMODEL_H
+
+#include <QAbstractTableModel>
+
+class MessageStatistics;
+struct DbcDatabase;
+
+// The message list: one row per identifier of the statistics, no widget per
+// cell, so thousands of identifiers cost what the visible rows cost.
+class MessageTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { Identifier, Name, Count, Period, Length, Data, ColumnCount };
+    // Data column: bit i set when byte i changed in the last second.
+    static constexpr int ChangedBytesRole = Qt::UserRole;
+    // Every column: the number to sort by.
+    static constexpr int SortRole = Qt::UserRole + 1;
+
+    MessageTableModel(const MessageStatistics *statistics, QObject *parent = nullptr);
+
+    void setDatabase(const DbcDatabase *database);
+    // The statistics gained rows or changed: rows are added, the rest redrawn.
+    void refresh();
+    // The statistics were cleared.
+    void reset();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    const MessageStatistics *statistics;
+    const DbcDatabase *database = nullptr;
+    int rows = 0;
+};
+
+#endif // MESSAGETABLEMODEL_H

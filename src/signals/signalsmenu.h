@@ -1,0 +1,26 @@
+#ifndef SIGNALSMENU_H
+#define SIGNALSMENU_H
+
+#include <QObject>
+
+class CaptureStore;
+class QMenuBar;
+class QWidget;
+class SignalsWindow;
+
+// The "工具" menu: "信号…" shows the signals window, built once with the
+// database of the last session loaded.
+class SignalsMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    SignalsMenu(QMenuBar *menuBar, CaptureStore *capture, QWidget *window);
+
+    SignalsWindow *window() const { return signalWindow; }
+
+private:
+    SignalsWindow *signalWindow;
+};
+
+#endif // SIGNALSMENU_H

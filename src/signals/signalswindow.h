@@ -1,0 +1,84 @@
+#ifndef SIGNALSWINDOW_H
+#define SIGNALSWINDOW_H
+
+#include "dbc.h"
+#include "messagestatistics.h"
+
+#include <QWidget>
+
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class SignalsWindow;
+}
+class QSortFilterProxyModel;
+class QTableWidgetItem;
+class QTimer;
+QT_END_NAMESPACE
+class CaptureStore;
+class MessageTableModel;
+
+// The capture seen through a CAN database: a list of every identifier with
+// its count, period and last bytes, the decoded signals of the selected
+// message, and plots of the ticked signals. It reads the capture at most ten
+// times a second and only while it is shown, never on the receive path.
+class SignalsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int RefreshMs = 100;
+
+    explicit SignalsWindow(CaptureStore *capture, QWidget *parent = nullptr);
+    ~SignalsWindow() override;
+
+    // Loads a .dbc file; a file that is refused leaves the database as it was.
+    bool loadDbc(const QString &fileName);
+    void unloadDbc();
+    bool hasDatabase() const { return !databaseFile.isEmpty(); }
+    // Reads what the capture gained since the last time and shows it.
+    void refresh();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    struct Plotted
+    {
+        quint64 key;
+        const DbcMessage *message;
+        const DbcSignal *signal;
+    };
+
+    void chooseDbc();
+    void readRecords(quint64 from, quint64 to);
+    void startOver();
+    void selectionChanged();
+    void showSignals();
+    void signalTicked(QTableWidgetItem *item);
+    void plotSignal(const DbcMessage &message, const DbcSignal &signal);
+    void exportPng();
+    void exportCsv();
+    void saveLayout() const;
+    void setStatus(const QString &text, bool error);
+
+    Ui::SignalsWindow *ui;
+    CaptureStore *capture;
+    QTimer *timer;
+    MessageStatistics statistics;
+    MessageTableModel *model;
+    QSortFilterProxyModel *sorted;
+    DbcDatabase database;
+    QString databaseFile;
+    std::vector<Plotted> plotted; // in the plot's series order
+    quint64 nextSequence = 0;
+    bool haveOrigin = false;
+    qint64 originUs = 0;
+    bool haveSelection = false;
+    quint64 selectedKey = 0;
+    QStringList shownSignals; // the signal list's rows, by name
+};
+
+#endif // SIGNALSWINDOW_H

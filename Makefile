@@ -87,6 +87,7 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-log-bench
 	./$(BUILD_DIR)/bench/talvik-plot-bench
 	./$(BUILD_DIR)/bench/talvik-bench
+	./$(BUILD_DIR)/bench/talvik-bench --signals
 
 # The window against the converter simulator's demo bus, no hardware needed;
 # REPLAY=FILE (a candump log or ASC) also plays a recorded bus, looping.

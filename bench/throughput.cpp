@@ -1,9 +1,11 @@
 // talvik-bench: the real window against the converter simulator flooding a
 // pseudo-terminal, in each framing and display mode. Prints one table.
 #include "mainwindow.h"
+#include "signalswindow.h"
 #include "resident.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,6 +39,7 @@ struct Scenario
     bool autoReply = false;
     bool autoSave = false;
     bool soak = false; // mixed framings with noise, auto send too, checked files
+    bool signalsWindow = false; // the demo database loaded, the signals window open
 };
 
 struct Result
@@ -213,6 +216,12 @@ Result run(const Scenario &s, const QString &simPath, qint64 frames, bool paced)
     }
     if (s.autoSave)
         tick(window, "checkBoxAutoSave");
+    if (s.signalsWindow) {
+        window->findChild<QAction *>(QStringLiteral("actionSignals"))->trigger();
+        auto *signalsWindow = window->findChild<SignalsWindow *>();
+        if (!signalsWindow->loadDbc(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc")))
+            qFatal("cannot load the demo database");
+    }
     if (s.soak) {
         // Three rows every 10 ms, cycling, while the flood runs.
         auto *autoRows = child<QTableWidget>(window, "tableWidget_3");
@@ -292,7 +301,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption paced("paced",
                                    "Flood at the line's rate for the whole time (memory over time) "
                                    "instead of as fast as the window takes it.");
-    parser.addOptions({ sim, seconds, only, paced, soak });
+    const QCommandLineOption signalsOption(
+            "signals", "Every scenario with the demo database loaded and the signals window open.");
+    parser.addOptions({ sim, seconds, only, paced, soak, signalsOption });
     parser.process(app);
     const QString simPath = parser.isSet(sim)
             ? parser.value(sim)
@@ -322,6 +333,13 @@ int main(int argc, char *argv[])
         for (const Scenario &s : { plain, eight, statistics, reply, save }) {
             if (variable || s.name != QLatin1String("plain, 8 bytes"))
                 scenarios << s;
+        }
+    }
+
+    if (parser.isSet(signalsOption)) {
+        for (Scenario &s : scenarios) {
+            s.signalsWindow = true;
+            s.name += QStringLiteral(", signals window");
         }
     }
 

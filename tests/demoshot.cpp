@@ -1,0 +1,41 @@
+// Screenshot of the signals window against the simulator's demo bus.
+#include "signalswindow.h"
+#include "simlink.h"
+#include "windowtest.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    SimOptions options;
+    options.demo = true;
+    SimulatorLink sim(options);
+    QString error;
+    if (!sim.open(&error))
+        return 1;
+    WindowFixture f;
+    f.start(false);
+    openPort(f.window, sim.slavePath());
+    QTest::qWait(300);
+    f.get<QPushButton>("btnSetStart")->click();
+    auto *w = f.window->findChild<SignalsWindow *>();
+    w->loadDbc(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc"));
+    w->resize(1000, 760);
+    w->show();
+    QTest::qWait(1500);
+    auto *view = w->findChild<QTableView *>("messageView");
+    view->setCurrentIndex(view->model()->index(0, 0));
+    QTest::qWait(300);
+    auto *signalTable = w->findChild<QTableWidget *>("signalTable");
+    signalTable->item(1, 0)->setCheckState(Qt::Checked);
+    signalTable->item(2, 0)->setCheckState(Qt::Checked);
+    QTest::qWait(6000);
+    w->grab().save(argv[1]);
+    f.window->grab().save(QString(argv[1]).replace(".png", "-main.png"));
+    return 0;
+}

@@ -313,7 +313,8 @@ void SignalsWindow::showSignals()
     for (const DecodedSignal &value : decoded)
         names << value.signal->name;
     const QSignalBlocker blocker(table);
-    if (names != shownSignals) {
+    const bool rebuilt = names != shownSignals;
+    if (rebuilt) {
         shownSignals = names;
         table->setRowCount(int(decoded.size()));
         for (int r = 0; r < int(decoded.size()); ++r) {
@@ -332,7 +333,6 @@ void SignalsWindow::showSignals()
                 table->setItem(r, column, cell);
             }
         }
-        table->resizeColumnToContents(SignalName);
     }
     for (int r = 0; r < int(decoded.size()); ++r) {
         const DecodedSignal &value = decoded[size_t(r)];
@@ -342,6 +342,12 @@ void SignalsWindow::showSignals()
             physical += QLatin1Char(' ') + value.signal->unit;
         table->item(r, Physical)->setText(physical);
         table->item(r, ValueText)->setText(value.text);
+    }
+    // Sized to the first values of a message's signals, not on every refresh,
+    // so the columns do not jump while the values move.
+    if (rebuilt) {
+        for (int column = SignalName; column < ValueText; ++column)
+            table->resizeColumnToContents(column);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "hexbytes.h"
+#include "logrecords.h"
 #include "logformats.h"
 #include "logline.h"
 
@@ -12,19 +13,6 @@ Q_DECLARE_METATYPE(CaptureRecord)
 namespace {
 
 constexpr qint64 T0 = 1700000000012345; // Tue Nov 14 22:13:20 2023 UTC, and 12345 us
-
-CaptureRecord record(qint64 timestampUs, quint32 id, const char *spacedData, bool extended = false,
-                     bool sent = false)
-{
-    return { timestampUs, canFrame(id, hex(spacedData), extended), sent };
-}
-
-CaptureRecord remote(qint64 timestampUs, quint32 id, int length, bool extended = false)
-{
-    CaptureRecord r{ timestampUs, canFrame(id, {}, extended, true), false };
-    r.frame.length = quint8(length);
-    return r;
-}
 
 Records toList(const std::vector<CaptureRecord> &records)
 {

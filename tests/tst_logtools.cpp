@@ -1,4 +1,5 @@
 #include "hexbytes.h"
+#include "logrecords.h"
 #include "logformats.h"
 
 #include <QProcess>
@@ -9,19 +10,6 @@
 #include <ctime>
 
 namespace {
-
-CaptureRecord record(qint64 timestampUs, quint32 id, const char *spacedData, bool extended = false,
-                     bool sent = false)
-{
-    return { timestampUs, canFrame(id, hex(spacedData), extended), sent };
-}
-
-CaptureRecord remote(qint64 timestampUs, quint32 id, int length, bool extended = false)
-{
-    CaptureRecord r{ timestampUs, canFrame(id, {}, extended, true), false };
-    r.frame.length = quint8(length);
-    return r;
-}
 
 // A capture as the program keeps it: every kind of frame, both directions,
 // times with a fraction, a gap of more than a day.

@@ -281,10 +281,17 @@ void tst_LogFormats::readAsc_data()
             << QByteArray("date Tue Nov 14 22:13:20 2023\n"
                           "base dec  timestamps relative\n"
                           "   1.000000 1  291             Rx   d 2 1 255\n"
-                          "   0.500000 1  291x            Rx   d 0\n")
+                          "   0.500000 1  291x            Rx   d 0\n"
+                          "   0.250000 1  ErrorFrame\n"
+                          "   0.250000 1  292             Rx   d 0\n")
             << Records{ record(base + 1000000, 0x123, "01 FF"),
-                        record(base + 1500000, 0x123, "", true) }
-            << 0;
+                        record(base + 1500000, 0x123, "", true), record(base + 2000000, 0x124, "") }
+            << 1;
+    QTest::newRow("a frame from before the date")
+            << QByteArray("date Tue Nov 14 22:13:20 2023\n"
+                          "base hex  timestamps absolute\n"
+                          "  -0.012345 1  123             Rx   d 0\n")
+            << Records{ record(base - 12345, 0x123, "") } << 0;
     QTest::newRow("no date: times from zero") << QByteArray("   1.5 1  123 Rx d 1 01\n")
                                               << Records{ record(1500000, 0x123, "01") } << 0;
     QTest::newRow("bad lines") << header
@@ -401,8 +408,8 @@ void tst_LogFormats::readTextTable_data()
             << tableLine({ "7", "接受", "23:59:59 999", "数据帧", "", "0x00000123", "0", " " })
                     + tableLine(
                             { "8", "接受", "00:00:00 001", "数据帧", "", "0x00012345", "1", "ff" })
-            << Records{ record(at(23, 59, 59, 999), 0x123, ""),
-                        record(utcUs(2024, 3, 10, 0, 0, 0, 1000), 0x12345, "FF", true) }
+            << Records{ record(utcUs(2024, 3, 8, 23, 59, 59, 999000), 0x123, ""),
+                        record(at(0, 0, 0, 1), 0x12345, "FF", true) }
             << 0;
     QTest::newRow("English, empty and spaced sent data")
             << tableLine({ "0", "Tx", "10:00:00 001", "Data", "Standard", "7df", "1", "" })

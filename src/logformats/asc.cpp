@@ -76,11 +76,23 @@ struct AscState
     qint64 previousUs = 0;
 };
 
+// A frame stamped before the header's date (as just before auto-save started)
+// has a minus sign.
+bool parseAscSeconds(QByteArrayView text, qint64 *microseconds)
+{
+    const bool negative = text.startsWith('-');
+    if (!parseSeconds(negative ? text.sliced(1) : text, microseconds))
+        return false;
+    if (negative)
+        *microseconds = -*microseconds;
+    return true;
+}
+
 // "<time> <channel> <id>[x] Rx|Tx d <length> <bytes> [Length = ...]", "r [<length>]".
 const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureRecord *record)
 {
     qint64 offset = 0;
-    if (!parseSeconds(tokens[0], &offset))
+    if (!parseAscSeconds(tokens[0], &offset))
         return "time is not seconds";
     if (equalsIgnoringCase(tokens[1], "CANFD"))
         return "CAN FD frame";
@@ -238,11 +250,15 @@ LogReadResult readAscLog(const QByteArray &content)
         if (!tokens[0].isEmpty() && tokens[0][0] >= '0' && tokens[0][0] <= '9')
             anyAscLine = true;
         CaptureRecord record;
-        if (const char *reason = parseFrameLine(tokens, state, &record)) {
+        const char *reason = parseFrameLine(tokens, state, &record);
+        // Relative times run on from every timed line, also one that is skipped.
+        qint64 offset = 0;
+        if (state.relative && parseAscSeconds(tokens[0], &offset))
+            state.previousUs += offset;
+        if (reason) {
             skip(result, lineNumber, reason);
             return;
         }
-        state.previousUs = record.timestampUs;
         result.records.push_back(record);
     });
     if (!anyAscLine && !content.trimmed().isEmpty())

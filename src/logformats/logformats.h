@@ -50,7 +50,8 @@ struct LogReadResult
 LogReadResult readCandumpLog(const QByteArray &content);
 LogReadResult readAscLog(const QByteArray &content);
 LogReadResult readPcap(const QByteArray &content);
-// The program's own text table; its times of day are taken on `date` (local time).
+// The program's own text table; its times of day are local times, the last
+// row's on `date` (a log that ran past midnight started the days before).
 LogReadResult readTextTable(const QByteArray &content, const QDate &date);
 
 // Picks the reader by content (pcap magic, ASC header or lines, candump

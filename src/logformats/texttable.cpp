@@ -135,5 +135,10 @@ LogReadResult readTextTable(const QByteArray &content, const QDate &date)
     });
     if (!anyRow && result.skippedLines == 0 && !content.trimmed().isEmpty())
         result.error = QStringLiteral("no rows of the data view");
+    // `date` is the day of the last row (the file was last written then): a
+    // log that ran past midnight started as many days before.
+    const qint64 daysPassed = date.isValid() ? date.daysTo(state.date) : 0;
+    for (CaptureRecord &record : result.records)
+        record.timestampUs -= daysPassed * 86'400'000'000LL;
     return result;
 }

@@ -37,7 +37,8 @@ bool CaptureAutoSave::start(LogFormat format)
         time = time.addMSecs(1);
     } while (name == currentFileName || QFile::exists(name));
     currentFileName = name;
-    baseTimeUs = wallClockUs();
+    // The header names whole seconds: the lines count from one.
+    baseTimeUs = wallClockUs() / 1'000'000 * 1'000'000;
 
     QFile file(currentFileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -77,6 +77,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     timerAutoSend = new QTimer(this);
     connect(timerAutoSend, &QTimer::timeout, this, &MainWindow::timerAutoSendProc);
     timerAutoSave = new QTimer(this);
+    timerAutoSave->setObjectName(QStringLiteral("autoSaveTimer")); // tests flush through it
     connect(timerAutoSave, &QTimer::timeout, this, &MainWindow::timerAutoSaveProc);
 
     on_btnFind_clicked();

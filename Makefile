@@ -8,7 +8,7 @@ PACKAGES += can-utils tshark locales
 LOCALES := en_US en_US.UTF-8 de_DE de_DE.UTF-8
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-asan fuzz demo bench clean
+.PHONY: all deps configure build run test test-asan fuzz demo bench ratio clean
 
 all: build
 
@@ -136,3 +136,9 @@ check-install: deb
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Lines of tests against lines of code (C++ sources; blank and // comment lines not counted).
+RATIO_LINES = find $(1) \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 cat | grep -cvE '^\s*($$|//)'
+ratio:
+	@tests=$$($(call RATIO_LINES,tests)); code=$$($(call RATIO_LINES,src tools bench fuzz)); \
+	echo "tests $$tests, code $$code: $$((100 * tests / code)) %"

@@ -94,11 +94,7 @@ void tst_AutoSend::startWithRows(const QByteArray &autoTxt, bool cycle)
 
 bool tst_AutoSend::timersIdle() const
 {
-    for (QTimer *timer : f->window->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (timer->isActive())
-            return false;
-    }
-    return true;
+    return !f->get<QTimer>("autoSendTimer")->isActive();
 }
 
 void tst_AutoSend::cyclingSequence()

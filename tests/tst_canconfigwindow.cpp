@@ -185,7 +185,8 @@ void tst_CanConfigWindow::setStartRefusalsSendNothingAndDropPendingBytes()
     QVERIFY(f->pty.write(frame.left(10)));
     QTest::qWait(100);
     click("btnOpenClose");
-    QMetaObject::invokeMethod(f->window, "on_btnSetStart_clicked");
+    f->get<QPushButton>("btnSetStart")->setEnabled(true);
+    click("btnSetStart");
     QCOMPARE(statusText(f->window), QString("COM端口已关闭，请先打开COM端口"));
     click("btnOpenClose");
     QVERIFY(f->pty.write(frame.mid(10)));

@@ -42,7 +42,6 @@ private slots:
     void helpTexts();
     void resourcesAndIcon();
     void resizingMovesNothing();
-    void slotsInOrder();
 
 private:
     WorkingDirectory *dir = nullptr;
@@ -340,54 +339,6 @@ void tst_MainWindow::resizingMovesNothing()
     QCOMPARE(help->geometry(), QRect(10, 0, 451, 231));
 }
 
-void tst_MainWindow::slotsInOrder()
-{
-    const QStringList expected{
-        "on_btnOpenClose_clicked()",
-        "rev_process()",
-        "on_tableWidget_2_cellClicked(int,int)",
-        "on_btnFind_clicked()",
-        "on_cbBoxCANbps_currentIndexChanged(int)",
-        "on_cbBoxBP1_currentIndexChanged(int)",
-        "on_cbBoxBP2_currentIndexChanged(int)",
-        "on_lineEditPrescale_textChanged(QString)",
-        "on_checkBoxManualBps_clicked(bool)",
-        "on_btnSetStart_clicked()",
-        "on_lineEditTotal_textChanged(QString)",
-        "on_btnViewClear_clicked()",
-        "on_checkBoxPause_clicked(bool)",
-        "on_checkBoxOnlyRev_clicked(bool)",
-        "on_checkBoxOverlayDisplay_clicked(bool)",
-        "on_btnViewSave_clicked()",
-        "on_btnManualRemove_clicked()",
-        "on_btnManualINsert_clicked()",
-        "on_btnManualSave_clicked()",
-        "on_btnAutoRemove_clicked()",
-        "on_btnAutoInsert_clicked()",
-        "on_btnAutoSave_clicked()",
-        "on_btnSendSeq_clicked()",
-        "timerAutoSendProc()",
-        "on_btnAutoStop_clicked()",
-        "on_btnAutoReplyRemove_clicked()",
-        "on_btnAutoReplyInsert_clicked()",
-        "on_btnAutoReplySave_clicked()",
-        "on_checkBoxAutoSave_clicked(bool)",
-        "timerAutoSaveProc()",
-        "on_btnCANBusStatus_clicked()",
-        "on_btnChangeBps_clicked()",
-        "on_btnReceiveRemove_clicked()",
-        "on_btnREceiveInsert_clicked()",
-        "on_btnReceiveSave_clicked()",
-        "on_btnReceiveSet_clicked()",
-    };
-    const QMetaObject *meta = window->metaObject();
-    QStringList declared;
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-        QCOMPARE(meta->method(i).access(), QMetaMethod::Private);
-        declared << QString::fromLatin1(meta->method(i).methodSignature());
-    }
-    QCOMPARE(declared, expected);
-}
 
 QTEST_MAIN(tst_MainWindow)
 #include "tst_mainwindow.moc"

@@ -2,6 +2,72 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>AutoReplyPage</name>
+    <message>
+        <source>接受Id(16进制)</source>
+        <translation>Rx ID (hex)</translation>
+    </message>
+    <message>
+        <source>回复Id(16进制)</source>
+        <translation>Reply ID (hex)</translation>
+    </message>
+    <message>
+        <source>回复数据(16进制)</source>
+        <translation>Reply data (hex)</translation>
+    </message>
+    <message>
+        <source>The COM port is closed, please open the COM port first</source>
+        <translation>The COM port is closed, please open the COM port first</translation>
+    </message>
+    <message>
+        <source>ID不能为空</source>
+        <translation>The ID cannot be empty</translation>
+    </message>
+</context>
+<context>
+    <name>AutoSendPage</name>
+    <message>
+        <source>Id(16进制)</source>
+        <translation>ID (hex)</translation>
+    </message>
+    <message>
+        <source>数据(16进制)</source>
+        <translation>Data (hex)</translation>
+    </message>
+    <message>
+        <source>间隔时间(ms)</source>
+        <translation>Interval (ms)</translation>
+    </message>
+    <message>
+        <source>使能</source>
+        <translation>Enable</translation>
+    </message>
+    <message>
+        <source>请检查是否有要发送的数据</source>
+        <translation>No row is ticked for sending, please check</translation>
+    </message>
+    <message>
+        <source>请检查是否有需要发送的数据</source>
+        <translation>No row is ticked for sending, please check</translation>
+    </message>
+    <message>
+        <source>COM端口已关闭，请先打开COM端口</source>
+        <translation>The COM port is closed, please open the COM port first</translation>
+    </message>
+    <message>
+        <source>ID不能为空</source>
+        <translation>The ID cannot be empty</translation>
+    </message>
+    <message>
+        <source>发送间隔时间不能为空</source>
+        <translation>The interval cannot be empty</translation>
+    </message>
+    <message>
+        <source>发送间隔时间值时不对</source>
+        <translation>The interval is not valid</translation>
+    </message>
+</context>
+<context>
     <name>BusStatus</name>
     <message>
         <source>总线状态:</source>
@@ -30,6 +96,57 @@
     <message>
         <source>发送错误计数器  = %1, 接受错误计数器 = %2</source>
         <translation>Tx error counter = %1, Rx error counter = %2</translation>
+    </message>
+</context>
+<context>
+    <name>CanConfigPage</name>
+    <message>
+        <source>无法读取Can总线状态。请检查转换器的波特率和端口，或者在恢复默认值后重试.</source>
+        <translation>Cannot read the CAN bus status. Check the converter&apos;s baud rate and port, or restore its defaults and try again.</translation>
+    </message>
+    <message>
+        <source>After clicking OK, the baud rate of the adapter will be changed to your newly set baud rate.
+
+To communicate with the adapter again, close the COM port in this software, select the adapter&apos;s new baud rate as the port baud rate and open the COM port again: the new baud rate is saved in the adapter and stays in force after it is powered off and on again.
+
+How to know the current baud rate of the adapter: when the adapter is powered up, its receive and send indicators flash together. The number of these simultaneous flashes tells the baud rate the adapter uses:
+1 flash: 2000000 bps
+2 flashes: 1228800 bps
+3 flashes: 115200 bps
+4 flashes: 38400 bps
+5 flashes: 19200 bps
+6 flashes: 9600 bps
+
+If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.</source>
+        <translation>After clicking OK, the baud rate of the adapter will be changed to your newly set baud rate.
+
+To communicate with the adapter again, close the COM port in this software, select the adapter&apos;s new baud rate as the port baud rate and open the COM port again: the new baud rate is saved in the adapter and stays in force after it is powered off and on again.
+
+How to know the current baud rate of the adapter: when the adapter is powered up, its receive and send indicators flash together. The number of these simultaneous flashes tells the baud rate the adapter uses:
+1 flash: 2000000 bps
+2 flashes: 1228800 bps
+3 flashes: 115200 bps
+4 flashes: 38400 bps
+5 flashes: 19200 bps
+6 flashes: 9600 bps
+
+If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.</translation>
+    </message>
+    <message>
+        <source>COM端口已关闭，请先打开COM端口</source>
+        <translation>The COM port is closed, please open the COM port first</translation>
+    </message>
+    <message>
+        <source>预分频（十进制）值错误，不在（1~1023）范围内</source>
+        <translation>Prescaler (decimal) out of range (1 to 1023)</translation>
+    </message>
+    <message>
+        <source>保存失败: </source>
+        <translation>Save failed: </translation>
+    </message>
+    <message>
+        <source>Change the baud rate of the adapter</source>
+        <translation>Change the baud rate of the adapter</translation>
     </message>
 </context>
 <context>
@@ -68,6 +185,20 @@
         <source>发送</source>
         <comment>list send cell</comment>
         <translation>Send</translation>
+    </message>
+</context>
+<context>
+    <name>FrameSender</name>
+    <message>
+        <source>数据长度不能超过8字节</source>
+        <translation>The data cannot be longer than 8 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>ListPage</name>
+    <message>
+        <source>保存失败: </source>
+        <translation>Save failed: </translation>
     </message>
 </context>
 <context>
@@ -458,212 +589,35 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
         <translation>Autosave</translation>
     </message>
     <message>
-        <source>序号</source>
-        <translation>No.</translation>
+        <source>保存失败: </source>
+        <translation>Save failed: </translation>
     </message>
     <message>
-        <source>传输方向</source>
-        <translation>Dir</translation>
+        <source>无法创建自动保存文件</source>
+        <translation>Cannot create the auto-save file </translation>
     </message>
+</context>
+<context>
+    <name>ManualSendPage</name>
     <message>
-        <source>时间标识</source>
-        <translation>Time</translation>
-    </message>
-    <message>
-        <source>帧格式</source>
-        <translation>Format</translation>
-    </message>
-    <message>
-        <source>帧类型</source>
-        <translation>Type</translation>
-    </message>
-    <message>
-        <source>帧ID</source>
-        <translation>ID</translation>
-    </message>
-    <message>
-        <source>数据长度</source>
-        <translation>DLC</translation>
+        <source>Id(16进制)</source>
+        <translation>ID (hex)</translation>
     </message>
     <message>
         <source>数据(16进制)</source>
         <translation>Data (hex)</translation>
     </message>
     <message>
-        <source>Id(16进制)</source>
-        <translation>ID (hex)</translation>
-    </message>
-    <message>
-        <source>间隔时间(ms)</source>
-        <translation>Interval (ms)</translation>
-    </message>
-    <message>
-        <source>使能</source>
-        <translation>Enable</translation>
-    </message>
-    <message>
-        <source>接受Id(16进制)</source>
-        <translation>Rx ID (hex)</translation>
-    </message>
-    <message>
-        <source>回复Id(16进制)</source>
-        <translation>Reply ID (hex)</translation>
-    </message>
-    <message>
-        <source>回复数据(16进制)</source>
-        <translation>Reply data (hex)</translation>
-    </message>
-    <message>
-        <source>保存失败: </source>
-        <translation>Save failed: </translation>
-    </message>
-    <message>
-        <source>无法读取Can总线状态。请检查转换器的波特率和端口，或者在恢复默认值后重试.</source>
-        <translation>Cannot read the CAN bus status. Check the converter&apos;s baud rate and port, or restore its defaults and try again.</translation>
-    </message>
-    <message>
-        <source>After clicking OK, the baud rate of the adapter will be changed to your newly set baud rate.
-
-To communicate with the adapter again, close the COM port in this software, select the adapter&apos;s new baud rate as the port baud rate and open the COM port again: the new baud rate is saved in the adapter and stays in force after it is powered off and on again.
-
-How to know the current baud rate of the adapter: when the adapter is powered up, its receive and send indicators flash together. The number of these simultaneous flashes tells the baud rate the adapter uses:
-1 flash: 2000000 bps
-2 flashes: 1228800 bps
-3 flashes: 115200 bps
-4 flashes: 38400 bps
-5 flashes: 19200 bps
-6 flashes: 9600 bps
-
-If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.</source>
-        <translation>After clicking OK, the baud rate of the adapter will be changed to your newly set baud rate.
-
-To communicate with the adapter again, close the COM port in this software, select the adapter&apos;s new baud rate as the port baud rate and open the COM port again: the new baud rate is saved in the adapter and stays in force after it is powered off and on again.
-
-How to know the current baud rate of the adapter: when the adapter is powered up, its receive and send indicators flash together. The number of these simultaneous flashes tells the baud rate the adapter uses:
-1 flash: 2000000 bps
-2 flashes: 1228800 bps
-3 flashes: 115200 bps
-4 flashes: 38400 bps
-5 flashes: 19200 bps
-6 flashes: 9600 bps
-
-If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.</translation>
-    </message>
-    <message>
-        <source>COM端口已关闭，请先打开COM端口</source>
-        <translation>The COM port is closed, please open the COM port first</translation>
-    </message>
-    <message>
-        <source>Change the baud rate of the adapter</source>
-        <translation>Change the baud rate of the adapter</translation>
-    </message>
-    <message>
-        <source>配置接收ID</source>
-        <translation>Receive-ID filter</translation>
-    </message>
-    <message>
-        <source>项目中没有ID数据，请检查</source>
-        <translation>The list holds no ID, please check</translation>
-    </message>
-    <message>
-        <source>接收ID表的数量不能超过50.</source>
-        <translation>The receive-ID list cannot hold more than 50 IDs.</translation>
-    </message>
-    <message>
-        <source>预分频（十进制）值错误，不在（1~1023）范围内</source>
-        <translation>Prescaler (decimal) out of range (1 to 1023)</translation>
-    </message>
-    <message>
-        <source>端口已关闭</source>
-        <translation>Port closed</translation>
-    </message>
-    <message>
-        <source>端口正常打开</source>
-        <translation>Port open</translation>
-    </message>
-    <message>
-        <source>COM端口可能不存在或已被占用，请检查</source>
-        <translation>The COM port may not exist or may be in use, please check</translation>
-    </message>
-    <message>
-        <source>（%1）</source>
-        <translation> (%1)</translation>
-    </message>
-    <message>
-        <source>关闭</source>
-        <translation>Close</translation>
-    </message>
-    <message>
-        <source>打开</source>
-        <translation>Open</translation>
-    </message>
-    <message>
-        <source>COM端口已断开，请检查转换器</source>
-        <translation>The COM port was disconnected, please check the converter</translation>
+        <source>手动发送</source>
+        <translation>Manual send</translation>
     </message>
     <message>
         <source>The COM port is closed, please open the COM port first</source>
         <translation>The COM port is closed, please open the COM port first</translation>
     </message>
     <message>
-        <source>ID不能为空</source>
-        <translation>The ID cannot be empty</translation>
-    </message>
-    <message>
-        <source>发送间隔时间不能为空</source>
-        <translation>The interval cannot be empty</translation>
-    </message>
-    <message>
-        <source>发送间隔时间值时不对</source>
-        <translation>The interval is not valid</translation>
-    </message>
-    <message>
-        <source>请检查是否有要发送的数据</source>
-        <translation>No row is ticked for sending, please check</translation>
-    </message>
-    <message>
-        <source>请检查是否有需要发送的数据</source>
-        <translation>No row is ticked for sending, please check</translation>
-    </message>
-    <message>
         <source>ID值不能为空</source>
         <translation>The ID cannot be empty</translation>
-    </message>
-    <message>
-        <source>数据长度不能超过8字节</source>
-        <translation>The data cannot be longer than 8 bytes</translation>
-    </message>
-    <message>
-        <source>Display area can display the number of rows is too little</source>
-        <translation>Too few rows to show every ID: raise the row count</translation>
-    </message>
-    <message>
-        <source>总行数不能超过100000</source>
-        <translation>The row count cannot exceed 100000</translation>
-    </message>
-    <message>
-        <source>保存文件</source>
-        <translation>Save file</translation>
-    </message>
-    <message>
-        <source>无法创建自动保存文件</source>
-        <translation>Cannot create the auto-save file </translation>
-    </message>
-    <message>
-        <source>文本表格 (*.txt)</source>
-        <translation>Text table (*.txt)</translation>
-    </message>
-    <message>
-        <source>candump 日志 (*.log)</source>
-        <translation>candump log (*.log)</translation>
-    </message>
-    <message>
-        <source>Vector ASC (*.asc)</source>
-        <translation>Vector ASC (*.asc)</translation>
-    </message>
-    <message>
-        <source>PCAP (*.pcap *.pcapng)</source>
-        <translation>PCAP (*.pcap *.pcapng)</translation>
     </message>
 </context>
 <context>
@@ -725,6 +679,37 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
 </context>
 <context>
+    <name>PortPanel</name>
+    <message>
+        <source>COM端口已断开，请检查转换器</source>
+        <translation>The COM port was disconnected, please check the converter</translation>
+    </message>
+    <message>
+        <source>端口已关闭</source>
+        <translation>Port closed</translation>
+    </message>
+    <message>
+        <source>端口正常打开</source>
+        <translation>Port open</translation>
+    </message>
+    <message>
+        <source>COM端口可能不存在或已被占用，请检查</source>
+        <translation>The COM port may not exist or may be in use, please check</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+</context>
+<context>
     <name>ProgramInfo</name>
     <message>
         <source>TALVIK 版本 %1</source>
@@ -757,6 +742,33 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     <message>
         <source>无法使用文件夹 %1，文件保存在 %2</source>
         <translation>Cannot use the folder %1, files are kept in %2</translation>
+    </message>
+</context>
+<context>
+    <name>ReceiveIdPage</name>
+    <message>
+        <source>接受Id(16进制)</source>
+        <translation>Rx ID (hex)</translation>
+    </message>
+    <message>
+        <source>COM端口已关闭，请先打开COM端口</source>
+        <translation>The COM port is closed, please open the COM port first</translation>
+    </message>
+    <message>
+        <source>配置接收ID</source>
+        <translation>Receive-ID filter</translation>
+    </message>
+    <message>
+        <source>项目中没有ID数据，请检查</source>
+        <translation>The list holds no ID, please check</translation>
+    </message>
+    <message>
+        <source>接收ID表的数量不能超过50.</source>
+        <translation>The receive-ID list cannot hold more than 50 IDs.</translation>
+    </message>
+    <message>
+        <source>保存失败: </source>
+        <translation>Save failed: </translation>
     </message>
 </context>
 <context>
@@ -955,6 +967,84 @@ time %4 s</translation>
     <message>
         <source>CSV 文件 (*.csv)</source>
         <translation>CSV files (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>TextTableAutoSave</name>
+    <message>
+        <source>无法创建自动保存文件</source>
+        <translation>Cannot create the auto-save file </translation>
+    </message>
+    <message>
+        <source>保存失败: </source>
+        <translation>Save failed: </translation>
+    </message>
+</context>
+<context>
+    <name>TrafficView</name>
+    <message>
+        <source>序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>传输方向</source>
+        <translation>Dir</translation>
+    </message>
+    <message>
+        <source>时间标识</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>帧格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>帧类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>帧ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>数据长度</source>
+        <translation>DLC</translation>
+    </message>
+    <message>
+        <source>数据(16进制)</source>
+        <translation>Data (hex)</translation>
+    </message>
+    <message>
+        <source>Display area can display the number of rows is too little</source>
+        <translation>Too few rows to show every ID: raise the row count</translation>
+    </message>
+    <message>
+        <source>总行数不能超过100000</source>
+        <translation>The row count cannot exceed 100000</translation>
+    </message>
+    <message>
+        <source>文本表格 (*.txt)</source>
+        <translation>Text table (*.txt)</translation>
+    </message>
+    <message>
+        <source>candump 日志 (*.log)</source>
+        <translation>candump log (*.log)</translation>
+    </message>
+    <message>
+        <source>Vector ASC (*.asc)</source>
+        <translation>Vector ASC (*.asc)</translation>
+    </message>
+    <message>
+        <source>PCAP (*.pcap *.pcapng)</source>
+        <translation>PCAP (*.pcap *.pcapng)</translation>
+    </message>
+    <message>
+        <source>保存文件</source>
+        <translation>Save file</translation>
+    </message>
+    <message>
+        <source>保存失败: </source>
+        <translation>Save failed: </translation>
     </message>
 </context>
 <context>

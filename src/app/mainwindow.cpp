@@ -1,130 +1,103 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "canconfigpage.h"
+#include "canlink.h"
 #include "captureautosave.h"
 #include "capturestore.h"
-#include "signalsmenu.h"
 #include "columnfit.h"
 #include "commandline.h"
-#include "listfile.h"
+#include "framesender.h"
 #include "logfiles.h"
 #include "logmenu.h"
+#include "portpanel.h"
 #include "replaywindow.h"
+#include "sendpages.h"
+#include "signalsmenu.h"
+#include "texttableautosave.h"
+#include "trafficview.h"
 #include "viewrow.h"
 
 #include <QDir>
-#include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
-
-    for (int blanks = 20; blanks >= 1; --blanks)
-        padBlanks.append(QString(blanks, QLatin1Char(' ')));
-    autoSendIndex = 0;
-
-    ui->checkBoxOverlayDisplay->setChecked(false);
-    ui->checkBoxOverlayDisplay->setEnabled(false);
-
-    const int viewWidths[] = { 30, 60, 80, 100, 120, 80, 100, 160 };
-    for (int column = 0; column < 8; ++column)
-        ui->tableWidget->setColumnWidth(column, viewWidths[column]);
-    ui->tableWidget->verticalHeader()->hide();
-    ui->tableWidget->setHorizontalHeaderLabels({ tr("序号"), tr("传输方向"), tr("时间标识"),
-                                                 tr("帧格式"), tr("帧类型"), tr("帧ID"),
-                                                 tr("数据长度"), tr("数据(16进制)") });
-
-    ui->tableWidget_2->setHorizontalHeaderLabels(
-            { tr("Id(16进制)"), tr("数据(16进制)"), tr("手动发送") });
-    const int autoWidths[] = { 90, 170, 80, 90 };
-    for (int column = 0; column < 4; ++column)
-        ui->tableWidget_3->setColumnWidth(column, autoWidths[column]);
-    ui->tableWidget_3->setHorizontalHeaderLabels(
-            { tr("Id(16进制)"), tr("数据(16进制)"), tr("间隔时间(ms)"), tr("使能") });
-    const int replyWidths[] = { 110, 110, 190 };
-    for (int column = 0; column < 3; ++column)
-        ui->tableWidget_4->setColumnWidth(column, replyWidths[column]);
-    ui->tableWidget_4->setHorizontalHeaderLabels(
-            { tr("接受Id(16进制)"), tr("回复Id(16进制)"), tr("回复数据(16进制)") });
-    ui->tableWidget_5->setHorizontalHeaderLabels({ tr("接受Id(16进制)") });
     ui->plainTextEdit_2->appendPlainText(QLatin1Char('\n')
                                          + ProgramInfo::text(QDir::currentPath()));
 
-    loadCanConfig();
-    loadManualList();
-    loadAutoList();
-    loadReplyList();
-    loadReceiveIdList();
+    capture = new CaptureStore(this);
+    link = new CanLink(this);
+    trafficView = new TrafficView(ui, capture, cellWords, this);
+    sender = new FrameSender(link, capture, trafficView, this);
+    canConfigPage = new CanConfigPage(ui, link, this);
+    manualSendPage = new ManualSendPage(ui, sender, cellWords, this);
+    autoSendPage = new AutoSendPage(ui, sender, cellWords, this);
+    autoReplyPage = new AutoReplyPage(ui, sender, this);
+    receiveIdPage = new ReceiveIdPage(ui, link, this);
+    manualSendPage->load();
+    autoSendPage->load();
+    autoReplyPage->load();
 
     // Each column at least as wide as the widest text of its kind in the font in use.
     const QStringList ids = identifierSamples();
     const QStringList data = dataSamples();
     const QStringList send = { cellWords[CellWord::SendCell] };
-    fitColumnsToTexts(ui->tableWidget,
-                      { numberSamples(5),
-                        { cellWords[CellWord::Received], cellWords[CellWord::Sent] },
-                        viewTimeSamples(),
-                        { cellWords[CellWord::DataFrame], cellWords[CellWord::RemoteFrame] },
-                        { cellWords[CellWord::StandardFrame], cellWords[CellWord::ExtendedFrame] },
-                        ids,
-                        numberSamples(1),
-                        data });
     fitColumnsToTexts(ui->tableWidget_2, { ids, data, send });
     fitColumnsToTexts(ui->tableWidget_3, { ids, data, numberSamples(5), send });
     fitColumnsToTexts(ui->tableWidget_4, { ids, ids, data });
     fitColumnsToTexts(ui->tableWidget_5, { ids });
 
-    timerAutoSend = new QTimer(this);
-    connect(timerAutoSend, &QTimer::timeout, this, &MainWindow::timerAutoSendProc);
-    timerAutoSave = new QTimer(this);
-    timerAutoSave->setObjectName(QStringLiteral("autoSaveTimer")); // tests flush through it
-    connect(timerAutoSave, &QTimer::timeout, this, &MainWindow::timerAutoSaveProc);
-
-    on_btnFind_clicked();
+    portPanel = new PortPanel(ui, link, this);
     ui->toolBox->setCurrentIndex(0);
 
-    serialPort = new QSerialPort(this);
-    connect(serialPort, &QSerialPort::readyRead, this, &MainWindow::rev_process);
-    connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handlePortError);
-
-    // The capture and what reads it. The menu bar's height is added to the
-    // window's, so the central area keeps its size and every widget its place.
-    capture = new CaptureStore(this);
+    // The menu bar's height is added to the window's, so the central area
+    // keeps its size and every widget its place.
     captureAutoSave = new CaptureAutoSave(capture, this);
-    connect(captureAutoSave, &CaptureAutoSave::saveFailed, this,
-            [this](const QString &fileName) { showMessage(tr("保存失败: ") + fileName); });
     const int menuBarHeight = ui->menubar->sizeHint().height();
     logMenu = new LogMenu(ui->menubar, capture, this);
     signalsMenu = new SignalsMenu(ui->menubar, capture, this);
     resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
-    replayWindow = new ReplayWindow(serialPort, this);
-    connect(replayWindow, &ReplayWindow::frameDue, this, [this](const CanFrame &frame) {
-        sendFrame(frame, identifierText(frame.identifier), receivedDataText(frame).trimmed());
-    });
-    connect(logMenu, &LogMenu::logOpened, this, [this](const QString &summary) {
-        showCaptureInView();
-        showMessage(summary);
-        replayWindow->setLog(summary,
-                             capture->copy(capture->firstSequence(), capture->endSequence()));
-    });
-    connect(logMenu, &LogMenu::statusMessage, this,
-            [this](const QString &text) { showMessage(text); });
-    connect(logMenu, &LogMenu::replayRequested, this, [this] {
-        if (!replayWindow->hasLog()) // nothing opened from file: the session's own frames
-            replayWindow->setLog(captureSummaryText(*capture),
-                                 capture->copy(capture->firstSequence(), capture->endSequence()));
-        replayWindow->show();
-        replayWindow->raise();
-        replayWindow->activateWindow();
-    });
+    replayWindow = new ReplayWindow(link->port(), this);
+    connectParts();
 }
 
 MainWindow::~MainWindow()
 {
-    if (autoSaving)
-        appendPendingRows(); // the rows of the last second reach the log too
+    trafficView->textAutoSave()->stop(); // the rows of the last second reach the log too
     captureAutoSave->stop();
     delete ui;
+}
+
+void MainWindow::connectParts()
+{
+    connect(trafficView, &TrafficView::statusMessage, this,
+            [this](const QString &text) { showMessage(text); });
+    const auto show = [this](const QString &text, int timeout) { showMessage(text, timeout); };
+    connect(sender, &FrameSender::statusMessage, this, show);
+    connect(portPanel, &PortPanel::statusMessage, this, show);
+    connect(canConfigPage, &CanConfigPage::statusMessage, this, show);
+    connect(receiveIdPage, &ReceiveIdPage::statusMessage, this, show);
+    for (ListPage *page :
+         { static_cast<ListPage *>(manualSendPage), static_cast<ListPage *>(autoSendPage),
+           static_cast<ListPage *>(autoReplyPage) })
+        connect(page, &ListPage::statusMessage, this, show);
+
+    connect(link, &CanLink::framesReceived, this, &MainWindow::receiveFrames);
+    connect(link, &CanLink::busStatusReceived, this,
+            [this](const BusStatus &status) { showMessage(busStatusText(status)); });
+    connect(ui->checkBoxAutoSave, &QCheckBox::clicked, this, &MainWindow::switchAutoSave);
+    connect(captureAutoSave, &CaptureAutoSave::saveFailed, this,
+            [this](const QString &fileName) { showMessage(tr("保存失败: ") + fileName); });
+
+    connect(replayWindow, &ReplayWindow::frameDue, this, [this](const CanFrame &frame) {
+        sender->sendFrame(frame, identifierText(frame.identifier),
+                          receivedDataText(frame).trimmed());
+    });
+    connect(logMenu, &LogMenu::logOpened, this, &MainWindow::showOpenedLog);
+    connect(logMenu, &LogMenu::statusMessage, this,
+            [this](const QString &text) { showMessage(text); });
+    connect(logMenu, &LogMenu::replayRequested, this, &MainWindow::showReplayWindow);
 }
 
 void MainWindow::showMessage(const QString &text, int timeout)
@@ -132,11 +105,62 @@ void MainWindow::showMessage(const QString &text, int timeout)
     ui->statusbar->showMessage(text, timeout);
 }
 
-// Every file the program rewrites goes through here; a failure is never silent.
-bool MainWindow::saveTextFile(const QString &fileName, const QString &content)
+// Every frame of a read is shown and captured unless the view is paused, and
+// answered by auto reply either way.
+void MainWindow::receiveFrames(const QVector<LinkFrame> &frames)
 {
-    if (writeFileAtomically(fileName, content))
-        return true;
-    showMessage(tr("保存失败: ") + fileName);
-    return false;
+    trafficView->beginBatch();
+    for (const LinkFrame &received : frames) {
+        if (!trafficView->paused()) {
+            const CaptureRecord record{ capture->stamp(received.lineTimeUs), received.frame,
+                                        false };
+            // A frame that finds no row in a full statistics view is consumed
+            // unanswered: nothing is ever shown or answered twice.
+            if (!trafficView->addReceivedRow(record, received.frameTypeKnown))
+                continue;
+            capture->append(record);
+        }
+        autoReplyPage->answer(received.frame.identifier);
+    }
+    trafficView->endBatch();
+}
+
+// The standard formats save the capture; the text table saves the view's rows.
+void MainWindow::switchAutoSave(bool on)
+{
+    TextTableAutoSave *textAutoSave = trafficView->textAutoSave();
+    if (!on && captureAutoSave->isRunning()) {
+        captureAutoSave->stop();
+        return;
+    }
+    if (!on) {
+        textAutoSave->stop();
+        return;
+    }
+    const LogFormat format = logMenu->autoSaveFormat();
+    const bool started = format == LogFormat::TextTable ? trafficView->startTextAutoSave()
+                                                        : captureAutoSave->start(format);
+    if (!started) {
+        ui->checkBoxAutoSave->setChecked(false);
+        showMessage(tr("无法创建自动保存文件")
+                    + (format == LogFormat::TextTable ? textAutoSave->fileName()
+                                                      : captureAutoSave->fileName()));
+    }
+}
+
+void MainWindow::showOpenedLog(const QString &summary)
+{
+    trafficView->showCapture();
+    showMessage(summary);
+    replayWindow->setLog(summary, capture->copy(capture->firstSequence(), capture->endSequence()));
+}
+
+void MainWindow::showReplayWindow()
+{
+    if (!replayWindow->hasLog()) // nothing opened from file: the session's own frames
+        replayWindow->setLog(captureSummaryText(*capture),
+                             capture->copy(capture->firstSequence(), capture->endSequence()));
+    replayWindow->show();
+    replayWindow->raise();
+    replayWindow->activateWindow();
 }

@@ -1,0 +1,309 @@
+#include "canconfigpage.h"
+#include "ui_mainwindow.h"
+
+#include "bitrate.h"
+#include "canlink.h"
+#include "cfgfile.h"
+#include "commands.h"
+#include "listfile.h"
+#include "tablecells.h"
+
+#include <QFile>
+#include <QMessageBox>
+
+namespace {
+const char *const CfgFile = "cfg.txt";
+const char *const ReceiveIdFile = "receiveID.txt";
+
+// Shown as the verdict until a bus-status reply replaces it.
+const char *const NoAnswerText = QT_TRANSLATE_NOOP(
+        "CanConfigPage",
+        "无法读取Can总线状态。请检查转换器的波特率和端口，或者在恢复默认值后重试.");
+
+const char *const ChangeBaudRateText = QT_TRANSLATE_NOOP(
+        "CanConfigPage",
+        "After clicking OK, the baud rate of the adapter will be changed to your newly set "
+        "baud rate.\n\n"
+        "To communicate with the adapter again, close the COM port in this software, select "
+        "the adapter's new baud rate as the port baud rate and open the COM port again: the "
+        "new baud rate is saved in the adapter and stays in force after it is powered off "
+        "and on again.\n\n"
+        "How to know the current baud rate of the adapter: when the adapter is powered up, "
+        "its receive and send indicators flash together. The number of these simultaneous "
+        "flashes tells the baud rate the adapter uses:\n"
+        "1 flash: 2000000 bps\n"
+        "2 flashes: 1228800 bps\n"
+        "3 flashes: 115200 bps\n"
+        "4 flashes: 38400 bps\n"
+        "5 flashes: 19200 bps\n"
+        "6 flashes: 9600 bps\n\n"
+        "If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.");
+} // namespace
+
+CanConfigPage::CanConfigPage(Ui::MainWindow *ui, CanLink *link, QWidget *dialogParent)
+    : QObject(dialogParent), ui(ui), link(link), dialogParent(dialogParent)
+{
+    // Each change of the timing runs its own recompute, so the shown rate follows.
+    connect(ui->cbBoxCANbps, &QComboBox::currentIndexChanged, this,
+            &CanConfigPage::showPresetTiming);
+    connect(ui->cbBoxBP1, &QComboBox::currentIndexChanged, this, [this](int index) {
+        showBitRate(index, this->ui->cbBoxBP2->currentIndex(), this->ui->lineEditPrescale->text());
+    });
+    connect(ui->cbBoxBP2, &QComboBox::currentIndexChanged, this, [this](int index) {
+        showBitRate(this->ui->cbBoxBP1->currentIndex(), index, this->ui->lineEditPrescale->text());
+    });
+    connect(ui->lineEditPrescale, &QLineEdit::textChanged, this, [this](const QString &text) {
+        showBitRate(this->ui->cbBoxBP1->currentIndex(), this->ui->cbBoxBP2->currentIndex(), text);
+    });
+    connect(ui->checkBoxManualBps, &QCheckBox::clicked, this, [this](bool checked) {
+        showTimingMode(checked);
+        if (!checked)
+            showPresetTiming(this->ui->cbBoxCANbps->currentIndex());
+    });
+    connect(ui->radioBtnVariable, &QRadioButton::toggled, this, &CanConfigPage::pushLinkSettings);
+    connect(ui->cbBoxType, &QComboBox::currentIndexChanged, this, &CanConfigPage::pushLinkSettings);
+    connect(ui->btnSetStart, &QPushButton::clicked, this, &CanConfigPage::setAndStart);
+    connect(ui->btnCANBusStatus, &QPushButton::clicked, this, &CanConfigPage::queryBusStatus);
+    connect(ui->btnChangeBps, &QPushButton::clicked, this, &CanConfigPage::changeConverterBaudRate);
+    loadConfig();
+    pushLinkSettings();
+}
+
+bool CanConfigPage::ensurePortOpen()
+{
+    if (link->isOpen())
+        return true;
+    emit statusMessage(tr("COM端口已关闭，请先打开COM端口"), 1000);
+    return false;
+}
+
+void CanConfigPage::pushLinkSettings()
+{
+    link->setSettings({ ui->radioBtnVariable->isChecked(), ui->cbBoxType->currentIndex() == 1 });
+}
+
+void CanConfigPage::showBitRate(int bs1Index, int bs2Index, const QString &prescalerText)
+{
+    const std::optional<int> prescaler = prescalerValue(prescalerText);
+    if (!prescaler)
+        return; // not a number: the last rate stays
+    ui->lineEditCANBps->setText(
+            bitRateText(ui->cbBoxSYNC->currentIndex(), bs1Index, bs2Index, *prescaler));
+}
+
+void CanConfigPage::showPresetTiming(int index)
+{
+    if (index < 0 || index >= PresetCount)
+        return;
+    const BitTiming timing = presetTiming(index);
+    ui->cbBoxBP1->setCurrentIndex(timing.bs1Index);
+    ui->cbBoxBP2->setCurrentIndex(timing.bs2Index);
+    ui->lineEditPrescale->setText(QString::number(timing.prescaler));
+}
+
+// Manual timing shows the computed rate and lets the timing be edited; a
+// preset shows the preset list and locks the timing.
+void CanConfigPage::showTimingMode(bool manual)
+{
+    ui->lineEditCANBps->setVisible(manual);
+    ui->cbBoxCANbps->setVisible(!manual);
+    ui->cbBoxBP1->setEnabled(manual);
+    ui->cbBoxBP2->setEnabled(manual);
+    ui->lineEditPrescale->setEnabled(manual);
+}
+
+void CanConfigPage::setAndStart()
+{
+    link->restartDecoding(); // whatever follows, the parser starts afresh
+    if (!ensurePortOpen())
+        return;
+    const std::optional<int> prescaler = prescalerValue(ui->lineEditPrescale->text());
+    if (!prescaler || *prescaler < 1 || *prescaler > MaxPrescaler) {
+        emit statusMessage(tr("预分频（十进制）值错误，不在（1~1023）范围内"));
+        return;
+    }
+    saveConfig();
+
+    CanSetup setup;
+    setup.manualTiming = ui->checkBoxManualBps->isChecked();
+    setup.variableFraming = !ui->radioBtnFixed->isChecked();
+    setup.presetIndex = ui->cbBoxCANbps->currentIndex();
+    setup.frameTypeIndex = ui->cbBoxType->currentIndex();
+    setup.filter = parseHexId(ui->lineEditFilter->text());
+    setup.mask = parseHexId(ui->lineEditMask->text());
+    setup.modeIndex = ui->comboBoxMode->currentIndex();
+    setup.retransmit = !ui->checkBoxSendOnce->isChecked();
+    setup.syncIndex = ui->cbBoxSYNC->currentIndex();
+    setup.bs1Index = ui->cbBoxBP1->currentIndex();
+    setup.bs2Index = ui->cbBoxBP2->currentIndex();
+    setup.prescaler = *prescaler;
+    link->write(setStartCommand(setup));
+}
+
+void CanConfigPage::saveConfig()
+{
+    StoredCanConfig config;
+    config.portBaud = ui->cbBoxBps->currentText();
+    config.mode = storedItemText(CfgItems::Mode, ui->comboBoxMode->currentIndex());
+    config.frameType = storedItemText(CfgItems::FrameType, ui->cbBoxType->currentIndex());
+    config.preset = ui->cbBoxCANbps->currentText();
+    config.bs1 = ui->cbBoxBP1->currentText();
+    config.bs2 = ui->cbBoxBP2->currentText();
+    config.prescaler = ui->lineEditPrescale->text();
+    config.rateText = ui->lineEditCANBps->text();
+    config.filter = ui->lineEditFilter->text();
+    config.mask = ui->lineEditMask->text();
+    config.manualTiming = ui->checkBoxManualBps->isChecked();
+    config.sendOnce = ui->checkBoxSendOnce->isChecked();
+    config.fixedFraming = ui->radioBtnFixed->isChecked();
+    if (!writeFileAtomically(QLatin1String(CfgFile), canConfigText(config)))
+        emit statusMessage(tr("保存失败: ") + QLatin1String(CfgFile));
+}
+
+void CanConfigPage::loadConfig()
+{
+    QFile file{ QLatin1String(CfgFile) };
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        setDefaultConfig();
+        return;
+    }
+    bool appliedAny = false;
+    while (!file.atEnd()) {
+        const std::optional<StoredCanConfig> config =
+                canConfigFromFields(splitListLine(readFileLine(file)));
+        if (!config) {
+            setDefaultConfig();
+            return;
+        }
+        applyConfig(*config);
+        appliedAny = true;
+    }
+    if (!appliedAny)
+        setDefaultConfig();
+}
+
+void CanConfigPage::applyConfig(const StoredCanConfig &config)
+{
+    ui->cbBoxBps->setCurrentText(config.portBaud);
+    if (const int mode = storedItemIndex(CfgItems::Mode, config.mode); mode >= 0)
+        ui->comboBoxMode->setCurrentIndex(mode);
+    if (const int type = storedItemIndex(CfgItems::FrameType, config.frameType); type >= 0)
+        ui->cbBoxType->setCurrentIndex(type);
+    ui->cbBoxCANbps->setCurrentText(config.preset); // rewrites the timing ...
+    ui->cbBoxBP1->setCurrentText(config.bs1); // ... which the stored timing puts back
+    ui->cbBoxBP2->setCurrentText(config.bs2);
+    ui->lineEditPrescale->setText(config.prescaler);
+    ui->lineEditCANBps->setText(config.rateText);
+    ui->lineEditFilter->setText(config.filter);
+    ui->lineEditMask->setText(config.mask);
+    ui->checkBoxManualBps->setChecked(config.manualTiming);
+    showTimingMode(config.manualTiming);
+    ui->checkBoxSendOnce->setChecked(config.sendOnce);
+    if (config.fixedFraming)
+        ui->radioBtnFixed->setChecked(true);
+    else
+        ui->radioBtnVariable->setChecked(true);
+}
+
+void CanConfigPage::setDefaultConfig()
+{
+    ui->cbBoxBps->setCurrentIndex(0);
+    ui->lineEditCANBps->hide();
+    ui->cbBoxBP1->setEnabled(false);
+    ui->cbBoxBP2->setEnabled(false);
+    ui->lineEditPrescale->setEnabled(false);
+    ui->cbBoxCANbps->setCurrentIndex(0);
+    showPresetTiming(0);
+}
+
+void CanConfigPage::queryBusStatus()
+{
+    if (!ensurePortOpen())
+        return;
+    link->write(busStatusQuery());
+    emit statusMessage(tr(NoAnswerText));
+}
+
+void CanConfigPage::changeConverterBaudRate()
+{
+    const QMessageBox::StandardButton answer = QMessageBox::information(
+            dialogParent, tr("Change the baud rate of the adapter"), tr(ChangeBaudRateText),
+            QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton);
+    if (answer != QMessageBox::Ok)
+        return;
+    if (!ensurePortOpen())
+        return;
+    link->write(baudRateCommand(ui->cbBoxChangeBps->currentIndex()));
+    emit statusMessage(tr(NoAnswerText));
+}
+
+ReceiveIdPage::ReceiveIdPage(Ui::MainWindow *ui, CanLink *link, QWidget *dialogParent)
+    : QObject(dialogParent), ui(ui), link(link), dialogParent(dialogParent)
+{
+    ui->tableWidget_5->setHorizontalHeaderLabels({ tr("接受Id(16进制)") });
+    connect(ui->btnReceiveSet, &QPushButton::clicked, this, &ReceiveIdPage::sendFilter);
+    connect(ui->btnReceiveRemove, &QPushButton::clicked, this,
+            [this] { removeCurrentRow(this->ui->tableWidget_5); });
+    connect(ui->btnREceiveInsert, &QPushButton::clicked, this,
+            [this] { this->ui->tableWidget_5->insertRow(this->ui->tableWidget_5->rowCount()); });
+    connect(ui->btnReceiveSave, &QPushButton::clicked, this, &ReceiveIdPage::save);
+    load();
+}
+
+void ReceiveIdPage::sendFilter()
+{
+    if (!link->isOpen()) {
+        emit statusMessage(tr("COM端口已关闭，请先打开COM端口"), 1000);
+        return;
+    }
+    if (ui->radioBtnUploadAll->isChecked()) {
+        link->write(receiveIdCommand(UploadMode::All, {}));
+        return;
+    }
+    UploadMode mode;
+    if (ui->radioBtnNoUpload->isChecked())
+        mode = UploadMode::NotListed;
+    else if (ui->radioBtnUploadOnly->isChecked())
+        mode = UploadMode::OnlyListed;
+    else
+        return;
+
+    const QTableWidget *table = ui->tableWidget_5;
+    if (table->rowCount() == 0) {
+        QMessageBox::critical(dialogParent, tr("配置接收ID"), tr("项目中没有ID数据，请检查"));
+        return;
+    }
+    QList<quint32> identifiers;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (hasCell(table, row, 0)) // rows added and never typed into are skipped
+            identifiers.append(parseHexId(cellText(table, row, 0)));
+    }
+    if (identifiers.size() > MaxReceiveIds) {
+        QMessageBox::critical(dialogParent, tr("配置接收ID"), tr("接收ID表的数量不能超过50."));
+        return;
+    }
+    link->write(receiveIdCommand(mode, identifiers));
+}
+
+void ReceiveIdPage::save()
+{
+    const QTableWidget *table = ui->tableWidget_5;
+    QString text;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (hasCell(table, row, 0))
+            text += cellText(table, row, 0) + QLatin1Char('\n');
+    }
+    if (!writeFileAtomically(QLatin1String(ReceiveIdFile), text))
+        emit statusMessage(tr("保存失败: ") + QLatin1String(ReceiveIdFile));
+}
+
+void ReceiveIdPage::load()
+{
+    const std::optional<QStringList> identifiers = readReceiveIdFile(QLatin1String(ReceiveIdFile));
+    if (!identifiers)
+        return; // the form's rows stay
+    ui->tableWidget_5->setRowCount(0);
+    ui->tableWidget_5->setRowCount(int(identifiers->size()));
+    for (int row = 0; row < identifiers->size(); ++row)
+        ui->tableWidget_5->setItem(row, 0, new QTableWidgetItem(identifiers->at(row)));
+}

@@ -16,12 +16,11 @@ public:
         int count = 0;
     };
 
-    // Rows above the cursor are already in the file when saving starts.
     void start(int cursorRow, int rowLimit)
     {
         on = true;
         limit = rowLimit;
-        savedRow = cursorRow;
+        savedRow = cursorRow; // the rows above it are in the file already
         pending = 0;
         newFile = false;
     }

@@ -109,17 +109,21 @@ QStringList AutoSendPage::defaultFields(int row) const
 QStringList AutoSendPage::fileFields(int row, QStringList cells) const
 {
     cells[AutoEnableColumn] = cellWords.source(cells.at(AutoEnableColumn), CellWord::SendCell);
-    cells.insert(AutoEnableColumn, QLatin1String(enabledRows().value(row) ? "1" : "0"));
+    cells.insert(AutoEnableColumn, QLatin1String(isEnabled(row) ? "1" : "0"));
     return cells;
+}
+
+bool AutoSendPage::isEnabled(int row) const
+{
+    const QTableWidgetItem *enable = table->item(row, AutoEnableColumn);
+    return enable && enable->checkState() != Qt::Unchecked;
 }
 
 QVector<bool> AutoSendPage::enabledRows() const
 {
     QVector<bool> enabled(table->rowCount());
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const QTableWidgetItem *enable = table->item(row, AutoEnableColumn);
-        enabled[row] = enable && enable->checkState() != Qt::Unchecked;
-    }
+    for (int row = 0; row < table->rowCount(); ++row)
+        enabled[row] = isEnabled(row);
     return enabled;
 }
 

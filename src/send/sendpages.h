@@ -49,6 +49,7 @@ private:
     void showRow(int row, const QStringList &fields) override;
     QStringList defaultFields(int row) const override;
     QStringList fileFields(int row, QStringList cells) const override;
+    bool isEnabled(int row) const;
     QVector<bool> enabledRows() const;
     void startSending();
     void sendNext();

@@ -63,8 +63,7 @@ private slots:
 
 void tst_CanConfigWindow::bitRateCalculator()
 {
-    WindowFixture f;
-    f.start(false);
+    WindowFixture f(false);
     QVERIFY(!manualShown(f));
     f.click("checkBoxManualBps");
     QVERIFY(manualShown(f));
@@ -119,8 +118,7 @@ void tst_CanConfigWindow::setStart_data()
 void tst_CanConfigWindow::setStart()
 {
     QFETCH(SetStartCase, c);
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     f.get<QRadioButton>(c.variable ? "radioBtnVariable" : "radioBtnFixed")->setChecked(true);
     if (c.manual)
         f.click("checkBoxManualBps");
@@ -138,8 +136,7 @@ void tst_CanConfigWindow::setStart()
 
 void tst_CanConfigWindow::setStartRefusedDropsPendingBytes()
 {
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     const QByteArray frame = fixedFrame(0x55, hex("01"));
     QVERIFY(f.pty.write(frame.left(10))); // half a frame waits in the parser
     QTest::qWait(100);
@@ -162,8 +159,7 @@ void tst_CanConfigWindow::cfgReloadsTheSameState_data()
 void tst_CanConfigWindow::cfgReloadsTheSameState()
 {
     QFETCH(bool, manual);
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     auto state = [&f] {
         QStringList texts;
         for (const char *box :
@@ -229,8 +225,7 @@ void tst_CanConfigWindow::cfgFileRules()
 
 void tst_CanConfigWindow::busStatusAndBaudRateChange()
 {
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     const QByteArray query = hex("AA 55 04 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 04");
     f.click("btnCANBusStatus");
     QCOMPARE(f.pty.read(20), query);
@@ -286,17 +281,17 @@ void tst_CanConfigWindow::receiveIdFilter()
     QFETCH(int, emptyRows);
     QFETCH(QByteArray, start);
     QFETCH(QString, refusal);
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     auto *table = f.get<QTableWidget>("tableWidget_5");
     table->setRowCount(0);
     table->setRowCount(filledRows + emptyRows);
     for (int row = 0; row < filledRows; ++row)
         table->setItem(row + emptyRows, 0, new QTableWidgetItem(QString::number(0x100 + row, 16)));
     f.get<QRadioButton>(mode.toLatin1())->setChecked(true);
-    auto box = answerNextMessageBox(QMessageBox::Ok);
+    auto box = refusal.isEmpty() ? nullptr : answerNextMessageBox(QMessageBox::Ok);
     f.click("btnReceiveSet");
-    QCOMPARE(box->shown ? box->title + ": " + box->text : QString(), refusal);
+    if (box)
+        QCOMPARE(box->title + ": " + box->text, refusal);
     const int size = start.isEmpty() ? 0 : 5 + 4 * start.at(3);
     const QByteArray command = f.pty.readAll(150);
     QCOMPARE(command.size(), size);
@@ -307,8 +302,7 @@ void tst_CanConfigWindow::receiveIdFilter()
 
 void tst_CanConfigWindow::receiveIdFile()
 {
-    WindowFixture f;
-    f.start(false);
+    WindowFixture f(false);
     auto table = [&f] { return f.get<QTableWidget>("tableWidget_5"); };
     table()->item(0, 0)->setText("  123 ");
     f.click("btnREceiveInsert"); // a row without an item is not saved

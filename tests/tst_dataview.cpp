@@ -70,7 +70,6 @@ private slots:
     void receivedRows();
     void rowLimit_data();
     void rowLimit();
-    void clearPauseAndBusStatus();
     void statisticsMode();
     void manualSave();
     void autoSave_data();
@@ -80,8 +79,7 @@ private slots:
 
 void tst_DataView::receivedRows()
 {
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     QByteArray unknownType = fixedFrame(0x7, hex("07"));
     unknownType[3] = 3;
     unknownType[19] = char(fixedChecksum(unknownType));
@@ -105,6 +103,21 @@ void tst_DataView::receivedRows()
     QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000002"));
     QCOMPARE(f.view()->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(f.view()->currentRow(), 0);
+
+    f.click("btnViewClear");
+    QCOMPARE(f.filledRows(), 0);
+    QCOMPARE(f.view()->rowCount(), 3);
+    // Paused: frames are not shown, bus status replies still are.
+    f.click("checkBoxPause");
+    QByteArray status = hex("AA 55 04 00 00 03 C8 00 01") + QByteArray(11, 0);
+    status[19] = char(fixedChecksum(status));
+    QVERIFY(f.pty.write(frames(5) + status));
+    QTRY_COMPARE(f.status(),
+                 QString("总线状态:正常, 错误被动, 发送错误计数器  = 200, 接受错误计数器 = 3"));
+    QCOMPARE(f.filledRows(), 0);
+    f.click("checkBoxPause");
+    QVERIFY(f.receive(frames(6), 1)); // from the top after the clear
+    QCOMPARE(rowCells(f.view(), 0).at(5), QString("0x00000006"));
 }
 
 void tst_DataView::rowLimit_data()
@@ -127,8 +140,7 @@ void tst_DataView::rowLimit_data()
 void tst_DataView::rowLimit()
 {
     QFETCH(LimitCase, c);
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     QVERIFY(f.receive(frames(1, 2), 2));
     auto *edit = f.get<QLineEdit>("lineEditTotal");
     edit->setText(c.text);
@@ -139,32 +151,10 @@ void tst_DataView::rowLimit()
     QCOMPARE(rowCells(f.view(), c.rows ? 0 : 2).at(5), QString("0x00000009"));
 }
 
-void tst_DataView::clearPauseAndBusStatus()
-{
-    WindowFixture f;
-    f.start();
-    QVERIFY(f.receive(frames(1, 2), 2));
-    f.click("btnViewClear");
-    QCOMPARE(f.filledRows(), 0);
-    QCOMPARE(f.view()->rowCount(), 1000);
-    // Paused: frames are not shown, bus status replies still are.
-    f.click("checkBoxPause");
-    QByteArray status = hex("AA 55 04 00 00 03 C8 00 01") + QByteArray(11, 0);
-    status[19] = char(fixedChecksum(status));
-    QVERIFY(f.pty.write(frames(3) + status));
-    QTRY_COMPARE(f.status(),
-                 QString("总线状态:正常, 错误被动, 发送错误计数器  = 200, 接受错误计数器 = 3"));
-    QCOMPARE(f.filledRows(), 0);
-    f.click("checkBoxPause");
-    QVERIFY(f.receive(frames(4), 1)); // from the top after the clear
-    QCOMPARE(rowCells(f.view(), 0).at(5), QString("0x00000004"));
-}
-
 // One row per identifier, each frame answered once, also when there is no row left for it.
 void tst_DataView::statisticsMode()
 {
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     auto *overlay = f.get<QCheckBox>("checkBoxOverlayDisplay");
     for (const char *box : { "checkBoxOnlyRev", "checkBoxOverlayDisplay", "checkBoxReplyAuto" })
         f.click(box);
@@ -201,8 +191,7 @@ void tst_DataView::statisticsMode()
 
 void tst_DataView::manualSave()
 {
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     answerNextFileDialog(QString()); // cancelled: nothing written
     f.click("btnViewSave");
     QVERIFY(QDir(f.dir.path()).isEmpty());
@@ -245,8 +234,7 @@ void tst_DataView::autoSave()
 {
     QFETCH(AutoSaveCase, c);
     const QString finish = c.finish;
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     if (c.statistics) {
         f.click("checkBoxOnlyRev");
         f.click("checkBoxOverlayDisplay");
@@ -284,8 +272,7 @@ void tst_DataView::autoSave()
 
 void tst_DataView::autoSaveThatCannotStart()
 {
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     // A working directory that no longer exists refuses new files, even to root.
     QDir(f.dir.path()).mkdir("gone");
     QDir::setCurrent(f.dir.filePath("gone"));

@@ -61,8 +61,7 @@ void tst_MainWindow::opensAtEveryBaudRate_data()
 void tst_MainWindow::opensAtEveryBaudRate()
 {
     QFETCH(int, baud);
-    WindowFixture f;
-    f.start(false);
+    WindowFixture f(false);
     openPort(f.window, f.pty.slavePath(), QString::number(baud));
     QCOMPARE(f.status() + " " + portControls(f), QString("端口正常打开 关闭 1 1 1"));
     QCOMPARE(f.pty.baudRate(), baud);
@@ -84,8 +83,7 @@ void tst_MainWindow::failedOpenChangesNothing_data()
 void tst_MainWindow::failedOpenChangesNothing()
 {
     QFETCH(QString, portName);
-    WindowFixture f;
-    f.start(false);
+    WindowFixture f(false);
     openPort(f.window, portName);
     QVERIFY2(f.status().startsWith("COM端口可能不存在或已被占用，请检查（没有"),
              qPrintable(f.status()));
@@ -96,8 +94,7 @@ void tst_MainWindow::failedOpenChangesNothing()
 
 void tst_MainWindow::lostDeviceClosesThePortOnce()
 {
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     QSignalSpy errors(f.window->findChild<QSerialPort *>(), &QSerialPort::errorOccurred);
     f.pty.closeMaster();
     QTRY_COMPARE(portControls(f), QString("打开 0 0 0"));

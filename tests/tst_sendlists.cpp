@@ -77,8 +77,7 @@ void tst_SendLists::listFiles()
     QFETCH(ListCase, c);
     const bool enableColumn = c.firstRow.size() == 4; // auto send
     const QList<QByteArray> buttons = QByteArray(c.buttons).split(' ');
-    WindowFixture f;
-    f.start(false);
+    WindowFixture f(false);
     auto list = [&] { return f.get<QTableWidget>(c.table); };
     auto id = [&](int n) { return identifierText(quint32(c.idBase + n)); };
     QCOMPARE(rowCells(list(), 0), c.firstRow); // no file: the defaults
@@ -143,8 +142,7 @@ void tst_SendLists::manualSend()
     QFETCH(bool, variable);
     QFETCH(bool, extended);
     QFETCH(QByteArray, wire);
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     f.get<QRadioButton>(variable ? "radioBtnVariable" : "radioBtnFixed")->setChecked(true);
     f.get<QComboBox>("cbBoxType")->setCurrentIndex(extended ? 1 : 0);
     if (variable)
@@ -158,8 +156,7 @@ void tst_SendLists::manualSend()
 
 void tst_SendLists::manualSendRefusals()
 {
-    WindowFixture f;
-    f.start(false);
+    WindowFixture f(false);
     auto *list = f.get<QTableWidget>("tableWidget_2");
     f.clickListCell("tableWidget_2", 0, 0);
     QCOMPARE(f.status(), QString("The COM port is closed, please open the COM port first"));
@@ -297,8 +294,7 @@ void tst_SendLists::autoReply()
     QFETCH(QByteArray, received);
     QFETCH(bool, variable);
     QFETCH(QByteArray, reply);
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     f.showPageOf("checkBoxReplyAuto");
     f.click("checkBoxReplyAuto");
     if (variable) {
@@ -315,8 +311,7 @@ void tst_SendLists::autoReply()
 
 void tst_SendLists::autoReplyMatching()
 {
-    WindowFixture f;
-    f.start();
+    WindowFixture f(true);
     auto *list = f.get<QTableWidget>("tableWidget_4");
     QVERIFY(f.pty.write(fixedFrame(0x10, hex("01")))); // switched off: no answer
     QCOMPARE(f.pty.readAll(150), QByteArray());

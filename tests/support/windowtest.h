@@ -83,6 +83,8 @@ class WindowFixture
 {
 public:
     WindowFixture();
+    // Started at once, with the converter's port open or not.
+    explicit WindowFixture(bool openThePort) : WindowFixture() { start(openThePort); }
     ~WindowFixture();
 
     MainWindow *start(bool openThePort = true);

@@ -3,259 +3,287 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
 
-// The data view fed by frames that arrive on the converter's line.
+namespace {
+const QString Header = "序号" + QString(18, ' ') + "传输方向" + QString(16, ' ') + "时间标识"
+        + QString(16, ' ') + "帧格式" + QString(17, ' ') + "帧类型" + QString(17, ' ') + "帧ID"
+        + QString(17, ' ') + "数据长度" + QString(16, ' ') + "数据(16进制)" + QString(12, ' ')
+        + "\n";
+const QString Overflow = "Display area can display the number of rows is too little";
+
+// Frames with the identifiers first, first + 1, ..., one data byte each.
+QByteArray frames(int first, int count = 1)
+{
+    QByteArray bytes;
+    for (int id = first; id < first + count; ++id)
+        bytes += fixedFrame(quint32(id), hex("01"));
+    return bytes;
+}
+
+QStringList logFiles(const WindowFixture &f)
+{
+    return QDir(f.dir.path()).entryList({ "20*.txt" }, QDir::Files, QDir::Name);
+}
+
+// The identifiers logged, in order, across the auto-save files; each starts with the header.
+QList<int> loggedIds(const WindowFixture &f)
+{
+    QList<int> ids;
+    for (const QString &name : logFiles(f)) {
+        const QStringList lines = QString::fromUtf8(f.dir.read(name)).split('\n');
+        if (lines.first() + "\n" != Header)
+            return { -1 };
+        for (const QString &line : lines.mid(1, lines.size() - 2))
+            ids << line.mid(100, 20).trimmed().toInt(nullptr, 16);
+    }
+    return ids;
+}
+
+struct LimitCase
+{
+    const char *tag, *text;
+    int rows; // 0: refused
+    const char *status;
+};
+
+struct AutoSaveCase
+{
+    const char *tag;
+    int limit, before, after; // frames shown before auto-save is switched on, and after
+    bool statistics, sendRow; // the manual list's first row sent at the end
+    const char *finish; // how the last rows reach the file
+    int files;
+};
+} // namespace
+Q_DECLARE_METATYPE(LimitCase)
+Q_DECLARE_METATYPE(AutoSaveCase)
+
+// The data view fed by the converter's line, and the traffic logs saved from it.
 class tst_DataView : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
-    void receivedRowTexts();
-    void ringWrapsAtTheRowLimit();
-    void rowLimitField();
-    void rowLimitRefusesHugeValues();
-    void clearStartsAtTheTop();
-    void pauseShowsNothing();
+    void receivedRows();
+    void rowLimit_data();
+    void rowLimit();
     void statisticsMode();
-    void statisticsModeOverflowShowsAndAnswersOnce();
-    void busStatusWhilePaused();
-
-private:
-    QTableWidget *view() const { return f->get<QTableWidget>("tableWidget"); }
-    void receive(const QByteArray &bytes, int rows);
-    void setRowLimit(const QString &text);
-    void click(const char *checkBox);
-
-    WindowFixture *f = nullptr;
+    void manualSave();
+    void autoSave_data();
+    void autoSave();
+    void autoSaveThatCannotStart();
 };
 
-void tst_DataView::init()
+void tst_DataView::receivedRows()
 {
-    QTest::failOnWarning(QRegularExpression("No matching signal"));
-    f = new WindowFixture;
-    f->start();
-}
-
-void tst_DataView::cleanup()
-{
-    delete f;
-}
-
-// Writes on the converter's side and waits until `rows` rows of the view are filled.
-void tst_DataView::receive(const QByteArray &bytes, int rows)
-{
-    QVERIFY(f->pty.write(bytes));
-    auto filled = [this] {
-        int n = 0;
-        for (int row = 0; row < view()->rowCount(); ++row)
-            n += view()->item(row, 5) ? 1 : 0;
-        return n;
-    };
-    QTRY_COMPARE(filled(), rows);
-}
-
-void tst_DataView::setRowLimit(const QString &text)
-{
-    // Typing over the selection: an emptied field would put the limit back at once.
-    auto *edit = f->get<QLineEdit>("lineEditTotal");
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
-
-void tst_DataView::click(const char *checkBox)
-{
-    auto *box = f->get<QCheckBox>(checkBox);
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
-}
-
-void tst_DataView::receivedRowTexts()
-{
-    QByteArray variable = hex("AA F0 10 00 00 00 55"); // extended remote, no data
+    WindowFixture f(true);
     QByteArray unknownType = fixedFrame(0x7, hex("07"));
     unknownType[3] = 3;
     unknownType[19] = char(fixedChecksum(unknownType));
-    receive(fixedFrame(0x123, hex("11 22 33")) + variable + unknownType, 3);
-
+    // Standard data; variable framing, extended remote; a frame type neither.
+    const QByteArray variable = hex("AA F0 10 00 00 00 55");
+    QVERIFY(f.receive(fixedFrame(0x123, hex("11 22 33")) + variable + unknownType, 3));
+    QCOMPARE(f.viewRow(0), "0|接受|数据帧|标准帧|0x00000123|3|11 22 33" + QString(13, ' '));
+    QCOMPARE(f.viewRow(1), QString("1|接受|远程帧|扩展帧|0x00000010|0| "));
+    QCOMPARE(rowCells(f.view(), 2).at(4), QString("-")); // the frame-type cell left alone
     const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d \\d\\d\\d$");
-    QStringList first = rowCells(view(), 0);
-    QVERIFY(time.match(first.takeAt(2)).hasMatch());
-    QCOMPARE(first,
-             (QStringList{ "0", "接受", "数据帧", "标准帧", "0x00000123", "3",
-                           "11 22 33" + QString(13, ' ') }));
-    QStringList second = rowCells(view(), 1);
-    second.removeAt(2);
-    QCOMPARE(second, (QStringList{ "1", "接受", "远程帧", "扩展帧", "0x00000010", "0", " " }));
-    // A frame type that is neither standard nor extended leaves its cell alone.
-    QCOMPARE(rowCells(view(), 2).at(4), QString("-"));
-    QCOMPARE(view()->currentRow(), 2);
-    QCOMPARE(view()->styleSheet(), QString("selection-background-color:rgb(0,167,242)"));
+    QVERIFY(time.match(rowCells(f.view(), 0).at(2)).hasMatch());
+    QCOMPARE(f.view()->currentRow(), 2);
+    QCOMPARE(f.view()->styleSheet(), QString("selection-background-color:rgb(0,167,242)"));
+
+    // The ring: the fourth frame of three rows takes the top row, selected alone.
+    f.setRowLimit("3");
+    QVERIFY(f.receive(frames(1, 3), 3));
+    QVERIFY(f.pty.write(frames(4)));
+    QTRY_COMPARE(rowCells(f.view(), 0).at(5), QString("0x00000004"));
+    QCOMPARE(rowCells(f.view(), 0).at(0), QString("0"));
+    QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000002"));
+    QCOMPARE(f.view()->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(f.view()->currentRow(), 0);
+
+    f.click("btnViewClear");
+    QCOMPARE(f.filledRows(), 0);
+    QCOMPARE(f.view()->rowCount(), 3);
+    // Paused: frames are not shown, bus status replies still are.
+    f.click("checkBoxPause");
+    QByteArray status = hex("AA 55 04 00 00 03 C8 00 01") + QByteArray(11, 0);
+    status[19] = char(fixedChecksum(status));
+    QVERIFY(f.pty.write(frames(5) + status));
+    QTRY_COMPARE(f.status(),
+                 QString("总线状态:正常, 错误被动, 发送错误计数器  = 200, 接受错误计数器 = 3"));
+    QCOMPARE(f.filledRows(), 0);
+    f.click("checkBoxPause");
+    QVERIFY(f.receive(frames(6), 1)); // from the top after the clear
+    QCOMPARE(rowCells(f.view(), 0).at(5), QString("0x00000006"));
 }
 
-void tst_DataView::ringWrapsAtTheRowLimit()
+void tst_DataView::rowLimit_data()
 {
-    setRowLimit("3");
-    QCOMPARE(view()->rowCount(), 3);
-    receive(fixedFrame(1, hex("01")) + fixedFrame(2, hex("02")) + fixedFrame(3, hex("03")), 3);
-    QVERIFY(f->pty.write(fixedFrame(4, hex("04"))));
-    QTRY_COMPARE(rowCells(view(), 0).at(5), QString("0x00000004"));
-    QCOMPARE(rowCells(view(), 0).at(0), QString("0"));
-    QCOMPARE(rowCells(view(), 1).at(5), QString("0x00000002"));
-    QCOMPARE(view()->selectionModel()->selectedRows().size(), 1);
-    QCOMPARE(view()->selectionModel()->selectedRows().first().row(), 0);
+    QTest::addColumn<LimitCase>("c");
+    const LimitCase cases[] = {
+        { "25", "25", 25, "" },
+        { "largest", "100000", 100000, "" },
+        { "emptied: the limit comes back", "", 1000, "" },
+        { "0", "0", 0, "" },
+        { "-5", "-5", 0, "" },
+        { "not a number", "abc", 0, "" },
+        { "too large", "100001", 0, "总行数不能超过100000" },
+    };
+    for (const LimitCase &c : cases)
+        QTest::newRow(c.tag) << c;
 }
 
-void tst_DataView::rowLimitField()
+// An accepted limit clears the view; a refused text changes nothing, not even the row cursor.
+void tst_DataView::rowLimit()
 {
-    auto *edit = f->get<QLineEdit>("lineEditTotal");
-    receive(fixedFrame(1, hex("01")), 1);
-
-    setRowLimit("25"); // the handler sees "2", then "25"
-    QCOMPARE(view()->rowCount(), 25);
-    QVERIFY(!view()->item(0, 5));
-
-    receive(fixedFrame(1, hex("01")) + fixedFrame(2, hex("02")), 2);
-    edit->clear(); // the limit comes back and the view is cleared
-    QCOMPARE(edit->text(), QString("25"));
-    QVERIFY(!view()->item(0, 5));
-
-    for (const char *bad : { "0", "-5", "abc" }) {
-        setRowLimit(bad);
-        QCOMPARE(edit->text(), QString(bad));
-        QCOMPARE(view()->rowCount(), 25);
-    }
-    // The cursor was not moved by the refused texts.
-    receive(fixedFrame(9, hex("09")), 1);
-    QCOMPARE(rowCells(view(), 0).at(5), QString("0x00000009"));
+    QFETCH(LimitCase, c);
+    WindowFixture f(true);
+    QVERIFY(f.receive(frames(1, 2), 2));
+    auto *edit = f.get<QLineEdit>("lineEditTotal");
+    edit->setText(c.text);
+    QCOMPARE(edit->text(), QString(*c.text ? c.text : "1000"));
+    QCOMPARE(f.view()->rowCount(), c.rows ? c.rows : 1000);
+    QCOMPARE(f.status(), QString(*c.status ? c.status : "端口正常打开"));
+    QVERIFY(f.receive(frames(9), c.rows ? 1 : 3));
+    QCOMPARE(rowCells(f.view(), c.rows ? 0 : 2).at(5), QString("0x00000009"));
 }
 
-void tst_DataView::rowLimitRefusesHugeValues()
-{
-    auto *edit = f->get<QLineEdit>("lineEditTotal");
-    edit->setText("2000000000");
-    QCOMPARE(view()->rowCount(), 1000);
-    QCOMPARE(statusText(f->window), QString("总行数不能超过100000"));
-    edit->setText("100001");
-    QCOMPARE(view()->rowCount(), 1000);
-    edit->setText("100000");
-    QCOMPARE(view()->rowCount(), 100000);
-}
-
-void tst_DataView::clearStartsAtTheTop()
-{
-    receive(fixedFrame(1, hex("01")) + fixedFrame(2, hex("02")), 2);
-    QTest::mouseClick(f->get<QPushButton>("btnViewClear"), Qt::LeftButton);
-    QCOMPARE(view()->rowCount(), 1000);
-    QVERIFY(!view()->item(1, 5));
-    receive(fixedFrame(3, hex("03")), 1);
-    QCOMPARE(rowCells(view(), 0).at(5), QString("0x00000003"));
-}
-
-void tst_DataView::pauseShowsNothing()
-{
-    click("checkBoxPause");
-    QVERIFY(f->pty.write(fixedFrame(1, hex("01"))));
-    QTest::qWait(200);
-    QVERIFY(!view()->item(0, 5));
-    click("checkBoxPause");
-    receive(fixedFrame(2, hex("02")), 1);
-    QCOMPARE(rowCells(view(), 0).at(5), QString("0x00000002"));
-}
-
+// One row per identifier, each frame answered once, also when there is no row left for it.
 void tst_DataView::statisticsMode()
 {
-    auto *overlay = f->get<QCheckBox>("checkBoxOverlayDisplay");
-    QVERIFY(!overlay->isEnabled());
-    click("checkBoxOnlyRev");
-    QVERIFY(overlay->isEnabled());
-    click("checkBoxOverlayDisplay");
-    QVERIFY(overlay->isChecked());
-    setRowLimit("3");
-
-    receive(fixedFrame(0xA, hex("01")) + fixedFrame(0xB, hex("02")), 2);
-    QVERIFY(f->pty.write(fixedFrame(0xC, hex("03"))));
-    QTRY_COMPARE(statusText(f->window),
-                 QString("Display area can display the number of rows is too little"));
-    QVERIFY(!view()->item(2, 5));
-    // The identifier was admitted: it takes the last row when it comes again.
-    receive(fixedFrame(0xC, hex("04")), 3);
-    QCOMPARE(rowCells(view(), 2).mid(4),
-             (QStringList{ "标准帧", "0x0000000c", "1", "04" + QString(19, ' ') }));
-    // Same identifier, other frame type: same row, latest frame shown.
-    QVERIFY(f->pty.write(fixedFrame(0xA, hex("05 06"), true)));
-    QTRY_COMPARE(rowCells(view(), 0).at(6), QString("2"));
-    QCOMPARE(rowCells(view(), 0).at(0), QString("0"));
-    QCOMPARE(rowCells(view(), 0).at(4), QString("扩展帧"));
-    QCOMPARE(view()->styleSheet(), QString("selection-background-color:rgb(255,255,255)"));
-
-    // Clearing keeps each identifier's row.
-    QTest::mouseClick(f->get<QPushButton>("btnViewClear"), Qt::LeftButton);
-    receive(fixedFrame(0xB, hex("07")), 1);
-    QCOMPARE(rowCells(view(), 1).at(5), QString("0x0000000b"));
-
-    // Switching the mode off and on forgets the rows.
-    click("checkBoxOverlayDisplay");
-    click("checkBoxOverlayDisplay");
-    receive(fixedFrame(0xB, hex("08")), 1);
-    QCOMPARE(rowCells(view(), 0).at(5), QString("0x0000000b"));
-
-    // Leaving only-received leaves statistics mode and clears the view.
-    click("checkBoxOnlyRev");
-    QVERIFY(!overlay->isChecked());
-    QVERIFY(!overlay->isEnabled());
-    QVERIFY(!view()->item(0, 5));
-    receive(fixedFrame(0xD, hex("09")) + fixedFrame(0xD, hex("0a")), 2);
-}
-
-void tst_DataView::statisticsModeOverflowShowsAndAnswersOnce()
-{
-    click("checkBoxOnlyRev");
-    click("checkBoxOverlayDisplay");
-    click("checkBoxReplyAuto");
-    setRowLimit("2");
-    // 0x10 is answered by the default reply list with 0x20.
-    const QByteArray reply = fixedFrame(0x20, hex("00 11 22 33 44 55 66 77"));
-
-    receive(fixedFrame(0x10, hex("01")), 1);
-    QCOMPARE(f->pty.read(20), reply);
-
+    WindowFixture f(true);
+    auto *overlay = f.get<QCheckBox>("checkBoxOverlayDisplay");
+    for (const char *box : { "checkBoxOnlyRev", "checkBoxOverlayDisplay", "checkBoxReplyAuto" })
+        f.click(box);
+    f.setRowLimit("2");
+    const QByteArray reply = fixedFrame(0x20, hex("00 11 22 33 44 55 66 77")); // to 0x10
+    QVERIFY(f.receive(fixedFrame(0x10, hex("01")), 1));
+    QCOMPARE(f.pty.read(20), reply);
     // One batch: a known frame, a new identifier that finds no room, a known frame.
-    QVERIFY(f->pty.write(fixedFrame(0x10, hex("02")) + fixedFrame(0x33, hex("03"))
-                         + fixedFrame(0x10, hex("04"))));
-    QCOMPARE(f->pty.read(40), reply + reply);
-    QCOMPARE(f->pty.readAll(200), QByteArray());
-    QCOMPARE(rowCells(view(), 0).at(7), "04" + QString(19, ' '));
-    QCOMPARE(statusText(f->window),
-             QString("Display area can display the number of rows is too little"));
+    QVERIFY(f.pty.write(fixedFrame(0x10, hex("02")) + frames(0x33) + fixedFrame(0x10, hex("04"))));
+    QCOMPARE(f.pty.read(40), reply + reply);
+    QCOMPARE(f.pty.readAll(200), QByteArray());
+    QCOMPARE(f.status(), Overflow);
+    QCOMPARE(f.viewRow(0), "0|接受|数据帧|标准帧|0x00000010|1|04" + QString(19, ' '));
+    QVERIFY(f.receive(frames(0x33), 2)); // admitted: it has the last row when it comes again
+    QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000033"));
+    // The first identifier as another frame type: its row, the latest frame.
+    QVERIFY(f.pty.write(fixedFrame(0x10, hex("05 06"), true)));
+    QCOMPARE(f.pty.read(20), reply);
+    QTRY_COMPARE(f.viewRow(0), "0|接受|数据帧|扩展帧|0x00000010|2|05 06" + QString(16, ' '));
+    QCOMPARE(f.view()->styleSheet(), QString("selection-background-color:rgb(255,255,255)"));
 
-    // The next batch shows and answers only its own frame.
-    QVERIFY(f->pty.write(fixedFrame(0x10, hex("05"))));
-    QCOMPARE(f->pty.read(20), reply);
-    QCOMPARE(f->pty.readAll(200), QByteArray());
-    QCOMPARE(rowCells(view(), 0).at(7), "05" + QString(19, ' '));
+    f.click("btnViewClear"); // keeps each identifier's row
+    QVERIFY(f.receive(frames(0x33), 1));
+    QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000033"));
+    f.click("checkBoxOverlayDisplay"); // off and on: the rows are forgotten
+    f.click("checkBoxOverlayDisplay");
+    QVERIFY(f.receive(frames(0x33), 1));
+    QCOMPARE(rowCells(f.view(), 0).at(5), QString("0x00000033"));
+    f.click("checkBoxOnlyRev"); // leaves statistics mode and clears the view
+    QVERIFY(!overlay->isChecked() && !overlay->isEnabled());
+    QCOMPARE(f.filledRows(), 0);
+    QVERIFY(f.receive(frames(0x33) + frames(0x33), 2));
 }
 
-void tst_DataView::busStatusWhilePaused()
+void tst_DataView::manualSave()
 {
-    click("checkBoxPause");
-    QByteArray status(20, char(0));
-    status[0] = char(0xAA);
-    status[1] = char(0x55);
-    status[2] = char(0x04);
-    status[5] = char(3);
-    status[6] = char(200);
-    status[8] = char(1);
-    status[19] = char(fixedChecksum(status));
-    QVERIFY(f->pty.write(status));
-    QTRY_COMPARE(statusText(f->window),
-                 QString("总线状态:正常, 错误被动, 发送错误计数器  = 200, 接受错误计数器 = 3"));
-    QVERIFY(!view()->item(0, 5));
+    WindowFixture f(true);
+    answerNextFileDialog(QString()); // cancelled: nothing written
+    f.click("btnViewSave");
+    QVERIFY(QDir(f.dir.path()).isEmpty());
+    answerNextFileDialog(f.dir.filePath("empty.txt"));
+    f.click("btnViewSave");
+    QCOMPARE(f.dir.read("empty.txt"), Header.toUtf8()); // an empty view: the header alone
+    QVERIFY(f.receive(fixedFrame(0x123, hex("01")), 1));
+    answerNextFileDialog(f.dir.filePath("one.txt"));
+    f.click("btnViewSave");
+    const QStringList lines = QString::fromUtf8(f.dir.read("one.txt")).split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[1].left(40), "0" + QString(19, ' ') + "接受" + QString(18, ' '));
+    QCOMPARE(lines[1].mid(60),
+             "数据帧" + QString(17, ' ') + "标准帧" + QString(17, ' ') + "0x00000123"
+                     + QString(10, ' ') + "1" + QString(19, ' ') + "01"
+                     + QString(19, ' ')); // 21 characters: written whole
+}
+
+void tst_DataView::autoSave_data()
+{
+    QTest::addColumn<AutoSaveCase>("c");
+    const AutoSaveCase cases[] = {
+        { "first frames", 1000, 0, 2, false, false, "timer", 1 },
+        { "rows shown before", 1000, 2, 2, false, false, "timer", 1 },
+        { "a file per pass", 3, 0, 5, false, false, "timer", 2 },
+        { "shown rows, then a pass", 3, 2, 3, false, false, "timer", 2 },
+        { "a flood over 10 rows", 10, 0, 291, false, false, "timer", 30 },
+        { "a sent row over a pass", 3, 0, 3, false, true, "timer", 2 },
+        { "statistics mode: nothing", 1000, 0, 3, true, false, "timer", 1 },
+        { "switched off", 1000, 0, 3, false, false, "off", 1 },
+        { "window closed", 1000, 0, 3, false, false, "close", 1 },
+        { "cleared: a new file", 1000, 0, 2, false, false, "clear", 2 },
+    };
+    for (const AutoSaveCase &c : cases)
+        QTest::newRow(c.tag) << c;
+}
+
+// Every row shown while auto-save is on reaches the files once, in order, a file per pass.
+void tst_DataView::autoSave()
+{
+    QFETCH(AutoSaveCase, c);
+    const QString finish = c.finish;
+    WindowFixture f(true);
+    if (c.statistics) {
+        f.click("checkBoxOnlyRev");
+        f.click("checkBoxOverlayDisplay");
+    }
+    f.setRowLimit(QString::number(c.limit));
+    QVERIFY(f.receive(frames(1, c.before), c.before));
+    const int last = c.before + c.after;
+    QList<int> ids;
+    for (int id = 1; id <= last + (finish == "clear"); ++id)
+        ids << id;
+    f.click("checkBoxAutoSave"); // the rows already shown are written at once
+    QCOMPARE(loggedIds(f), ids.mid(0, c.before));
+    QVERIFY(f.pty.write(frames(c.before + 1, c.after)));
+    QTRY_COMPARE(rowCells(f.view(), (last - 1) % c.limit).at(5), identifierText(quint32(last)));
+    if (c.sendRow) {
+        f.clickListCell("tableWidget_2", 0, 2);
+        QCOMPARE(rowCells(f.view(), last % c.limit).at(1), QString("发送"));
+        ids << 0;
+    }
+    if (finish == "clear") { // appends what is pending; rows from the top go to a new file
+        f.click("btnViewClear");
+        QVERIFY(f.receive(frames(last + 1), 1));
+    }
+    if (finish == "timer")
+        f.flushAutoSave();
+    else if (finish == "close")
+        f.restart();
+    else
+        f.click("checkBoxAutoSave");
+    QCOMPARE(loggedIds(f), c.statistics ? QList<int>() : ids);
+    QCOMPARE(logFiles(f).size(), c.files);
+    for (const QString &name : logFiles(f))
+        QVERIFY(f.dir.read(name).count('\n') <= c.limit + 1);
+}
+
+void tst_DataView::autoSaveThatCannotStart()
+{
+    WindowFixture f(true);
+    // A working directory that no longer exists refuses new files, even to root.
+    QDir(f.dir.path()).mkdir("gone");
+    QDir::setCurrent(f.dir.filePath("gone"));
+    QDir(f.dir.path()).rmdir("gone");
+    f.click("checkBoxAutoSave");
+    QDir::setCurrent(f.dir.path());
+    QVERIFY(!f.get<QCheckBox>("checkBoxAutoSave")->isChecked());
+    QVERIFY(QRegularExpression("^无法创建自动保存文件20.*\\.txt$").match(f.status()).hasMatch());
+    QVERIFY(f.receive(frames(1), 1));
+    f.flushAutoSave();
+    QVERIFY(logFiles(f).isEmpty());
 }
 
 QTEST_MAIN(tst_DataView)

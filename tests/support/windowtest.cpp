@@ -6,8 +6,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTableWidget>
@@ -78,6 +80,66 @@ void WindowFixture::showPageOf(const char *widget)
             toolBox->setCurrentIndex(i);
     }
     QCoreApplication::processEvents();
+}
+
+MainWindow *WindowFixture::restart(bool openThePort)
+{
+    delete window;
+    window = nullptr;
+    return start(openThePort);
+}
+
+void WindowFixture::click(const char *name)
+{
+    auto *button = get<QAbstractButton>(name);
+    if (qobject_cast<QCheckBox *>(button)) // the box, not the middle of a wide check box
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, button->height() / 2));
+    else
+        QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void WindowFixture::clickListCell(const char *table, int row, int column)
+{
+    showPageOf(table);
+    clickCell(get<QTableWidget>(table), row, column);
+}
+
+QTableWidget *WindowFixture::view() const
+{
+    return get<QTableWidget>("tableWidget");
+}
+
+int WindowFixture::filledRows() const
+{
+    int filled = 0;
+    for (int row = 0; row < view()->rowCount(); ++row)
+        filled += view()->item(row, 5) ? 1 : 0;
+    return filled;
+}
+
+QString WindowFixture::viewRow(int row) const
+{
+    QStringList cells = rowCells(view(), row);
+    cells.removeAt(2);
+    return cells.join('|');
+}
+
+bool WindowFixture::receive(const QByteArray &bytes, int rows)
+{
+    return pty.write(bytes) && QTest::qWaitFor([&] { return filledRows() == rows; }, 3000);
+}
+
+void WindowFixture::setRowLimit(const QString &text)
+{
+    // Typing over the selection: an emptied field would put the limit back at once.
+    auto *edit = get<QLineEdit>("lineEditTotal");
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+void WindowFixture::flushAutoSave()
+{
+    QMetaObject::invokeMethod(get<QTimer>("autoSaveTimer"), "timeout");
 }
 
 static void answerWhenShown(int button, std::shared_ptr<MessageBoxAnswer> answer, int triesLeft)

@@ -83,6 +83,8 @@ class WindowFixture
 {
 public:
     WindowFixture();
+    // Started at once, with the converter's port open or not.
+    explicit WindowFixture(bool openThePort) : WindowFixture() { start(openThePort); }
     ~WindowFixture();
 
     MainWindow *start(bool openThePort = true);
@@ -93,6 +95,25 @@ public:
     }
     // Shows the tool-box page that holds `widget`, so it can be clicked.
     void showPageOf(const char *widget);
+    // Builds the window anew in the same directory, as the next start of the program does.
+    MainWindow *restart(bool openThePort = false);
+
+    // Clicks a button, or a check box on its box, as a user does.
+    void click(const char *name);
+    // Shows the page of the list `table` and clicks one of its cells.
+    void clickListCell(const char *table, int row, int column);
+    QTableWidget *view() const; // the data view
+    // The rows of the data view holding a frame.
+    int filledRows() const;
+    // A row of the data view as "cell|cell|...", without the time cell.
+    QString viewRow(int row) const;
+    // Writes on the converter's side; true once `rows` rows of the view are filled.
+    bool receive(const QByteArray &bytes, int rows);
+    // Types the row limit over the field's text.
+    void setRowLimit(const QString &text);
+    // Appends the rows auto-save owes now, as its timer does once a second.
+    void flushAutoSave();
+    QString status() const { return statusText(window); }
 
     WorkingDirectory dir;
     PseudoTerminal pty;

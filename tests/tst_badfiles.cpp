@@ -1,135 +1,138 @@
+#include "listfile.h"
 #include "windowtest.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
 
-// Start-up with every stored file broken in the ways files get broken.
+#include <csignal>
+#include <cstring>
+
+namespace {
+// Two versions of a large list, each line telling which version it belongs to.
+QByteArray listVersion(char version)
+{
+    QByteArray text;
+    for (int row = 0; row < 40000; ++row)
+        text += "0x" + QByteArray::number(row, 16).rightJustified(8, '0')
+                + ",00 11 22 33 44 55 66 77," + version + "\n";
+    return text;
+}
+} // namespace
+
+// Start-up with every stored file broken in the ways files get broken, and a
+// save killed at any moment.
 class tst_BadFiles : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void windowStarts_data();
-    void windowStarts();
+    void windowStarts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("line"); // a valid line
+        QTest::addColumn<QString>("shown"); // the table that shows it; none: cfg.txt
+        QTest::addColumn<int>("defaultRows");
+        const QList<std::tuple<const char *, QByteArray, const char *, int>> files{
+            { "cfg.txt",
+              "9600,环回模式,扩展帧,500K,CAN_BS1_6tq,CAN_BS2_5tq,6,500.000kbps,1,2,Manual BPS "
+              "FALSE,SendAlways,Fixed,",
+              "", 0 },
+            { "manual.txt", "0x1,01,发送", "tableWidget_2", 10 },
+            { "auto.txt", "0x1,01,100,1,发送", "tableWidget_3", 10 },
+            { "reply.txt", "0x1,0x2,01", "tableWidget_4", 10 },
+            { "receiveID.txt", "0x1", "tableWidget_5", 5 },
+        };
+        for (const auto &[name, line, table, rows] : files) {
+            for (const char *kind : { "garbage", "invalid utf-8", "byte-order mark", "crlf",
+                                      "10 MB line", "directory", "no read permission" })
+                QTest::addRow("%s, %s", name, kind) << name << line << table << rows;
+        }
+    }
 
-private:
-    WindowFixture *f = nullptr;
+    void windowStarts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, shown);
+        QFETCH(int, defaultRows);
+        const QString kind = QString(QTest::currentDataTag()).section(", ", 1);
+        WindowFixture f;
+        QByteArray garbage(64 * 1024, Qt::Uninitialized);
+        QRandomGenerator random(42);
+        for (char &c : garbage)
+            c = char(random.bounded(256));
+        const QMap<QString, QByteArray> content{
+            { "garbage", garbage },
+            { "invalid utf-8", line + "\xff\xfe\xc0\x80\n" + line + "\n" },
+            { "byte-order mark", "\xEF\xBB\xBF" + line + "\n" },
+            { "crlf", line + "\r\n" + line + "\r\n" },
+            { "10 MB line", QByteArray(10 * 1024 * 1024, 'a') + "\n" + line },
+            { "no read permission", line + "\n" },
+        };
+        const QString path = f.dir.filePath(name);
+        if (kind == "directory")
+            QDir().mkdir(path);
+        f.dir.write(name, content[kind]);
+        if (kind == "no read permission")
+            QFile::setPermissions(path, {});
+        f.start(false);
+
+        // The valid line read as written (root reads a file without permissions),
+        // or the documented fallbacks; any start at all from garbage.
+        const bool readsLine = kind == "byte-order mark" || kind == "crlf"
+                || (kind == "no read permission" && QFileInfo(path).isReadable());
+        const bool fallback = kind == "directory" || kind == "no read permission"
+                || kind == "10 MB line" || kind == "garbage";
+        if (shown.isEmpty() && (readsLine || fallback))
+            QCOMPARE(f.get<QComboBox>("cbBoxCANbps")->currentText(), readsLine ? "500K" : "1M");
+        if (shown.isEmpty())
+            return;
+        auto *table = f.get<QTableWidget>(qPrintable(shown));
+        if (readsLine)
+            QCOMPARE(rowCells(table, 0).at(0), "0x1");
+        else if (kind == "10 MB line") // a list line needs its fields: it ends the list
+            QCOMPARE(table->rowCount(), name == "receiveID.txt" ? 2 : 0);
+        else if (fallback && kind != "garbage")
+            QCOMPARE(table->rowCount(), defaultRows);
+    }
+
+    // A save killed at any moment leaves the old file or the new one, never a mix.
+    void killedSaveLeavesTheOldFileOrTheNew()
+    {
+        WorkingDirectory dir;
+        const QByteArray versions[] = { listVersion('A'), listVersion('B') };
+        dir.write("manual.txt", versions[0]);
+        QRandomGenerator random(99);
+        for (int round = 0; round < 20; ++round) {
+            QProcess saver;
+            saver.start(QCoreApplication::applicationFilePath(),
+                        { "--save-forever", dir.filePath("manual.txt") });
+            QVERIFY(saver.waitForStarted());
+            QTest::qWait(int(50 + random.bounded(200)));
+            ::kill(pid_t(saver.processId()), SIGKILL);
+            QVERIFY(saver.waitForFinished());
+            const QByteArray left = dir.read("manual.txt");
+            QVERIFY2(left == versions[0] || left == versions[1],
+                     qPrintable(QString("round %1: %2 bytes").arg(round).arg(left.size())));
+        }
+    }
 };
 
-namespace {
-
-// A valid first line of each file, and the table and cell that show it.
-struct StoredFile
+// With --save-forever FILE the program saves the two versions in turn until it is killed.
+int main(int argc, char *argv[])
 {
-    const char *name;
-    QByteArray validLine;
-    const char *table; // nullptr: cfg.txt
-    int defaultRows;
-};
-
-const StoredFile Files[] = {
-    { "cfg.txt",
-      "9600,环回模式,扩展帧,500K,CAN_BS1_6tq,CAN_BS2_5tq,6,500.000kbps,1,2,Manual BPS "
-      "FALSE,SendAlways,Fixed,",
-      nullptr, 0 },
-    { "manual.txt", "0x1,01,发送", "tableWidget_2", 10 },
-    { "auto.txt", "0x1,01,100,1,发送", "tableWidget_3", 10 },
-    { "reply.txt", "0x1,0x2,01", "tableWidget_4", 10 },
-    { "receiveID.txt", "0x1", "tableWidget_5", 5 },
-};
-
-QByteArray garbage(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator random(42);
-    for (char &c : bytes)
-        c = char(random.bounded(256));
-    return bytes;
-}
-
-} // namespace
-
-void tst_BadFiles::init()
-{
-    QTest::failOnWarning(QRegularExpression("No matching signal"));
-    f = new WindowFixture;
-}
-
-void tst_BadFiles::cleanup()
-{
-    delete f;
-}
-
-void tst_BadFiles::windowStarts_data()
-{
-    QTest::addColumn<int>("file");
-    QTest::addColumn<QString>("kind");
-    for (int i = 0; i < int(std::size(Files)); ++i) {
-        for (const char *kind : { "garbage", "invalid utf-8", "byte-order mark", "crlf",
-                                  "10 MB line", "directory", "no read permission" })
-            QTest::addRow("%s, %s", Files[i].name, kind) << i << QString(kind);
+    if (argc == 3 && std::strcmp(argv[1], "--save-forever") == 0) {
+        const QString versions[] = { listVersion('A'), listVersion('B') };
+        for (unsigned n = 0;; ++n)
+            writeFileAtomically(QString::fromLocal8Bit(argv[2]), versions[n % 2]);
     }
+    QApplication app(argc, argv);
+    tst_BadFiles test;
+    return QTest::qExec(&test, argc, argv);
 }
 
-void tst_BadFiles::windowStarts()
-{
-    QFETCH(int, file);
-    QFETCH(QString, kind);
-    const StoredFile &stored = Files[file];
-    const QString path = f->dir.filePath(stored.name);
-
-    if (kind == "garbage")
-        f->dir.write(stored.name, garbage(64 * 1024));
-    else if (kind == "invalid utf-8")
-        f->dir.write(stored.name,
-                     stored.validLine + "\xff\xfe\xc0\x80\n" + stored.validLine + "\n");
-    else if (kind == "byte-order mark")
-        f->dir.write(stored.name, "\xEF\xBB\xBF" + stored.validLine + "\n");
-    else if (kind == "crlf")
-        f->dir.write(stored.name, stored.validLine + "\r\n" + stored.validLine + "\r\n");
-    else if (kind == "10 MB line")
-        f->dir.write(stored.name, QByteArray(10 * 1024 * 1024, 'a') + "\n" + stored.validLine);
-    else if (kind == "directory")
-        QDir(f->dir.path()).mkdir(stored.name);
-    else if (kind == "no read permission") {
-        f->dir.write(stored.name, stored.validLine + "\n");
-        QFile::setPermissions(path, {});
-    }
-
-    QElapsedTimer clock;
-    clock.start();
-    f->start(false);
-    qInfo("started in %lld ms", clock.elapsed());
-
-    // The documented fallbacks, and the valid line read as written.
-    const bool unreadable =
-            kind == "directory" || (kind == "no read permission" && !QFileInfo(path).isReadable());
-    if (!stored.table) {
-        auto *preset = f->get<QComboBox>("cbBoxCANbps");
-        if (kind == "byte-order mark" || kind == "crlf" || kind == "no read permission")
-            QCOMPARE(preset->currentText(), QString(unreadable ? "1M" : "500K"));
-        else if (kind != "invalid utf-8")
-            QCOMPARE(preset->currentText(), QString("1M"));
-        return;
-    }
-    auto *table = f->get<QTableWidget>(stored.table);
-    if (unreadable) {
-        QCOMPARE(table->rowCount(), stored.defaultRows);
-    } else if (kind == "byte-order mark" || kind == "crlf" || kind == "no read permission") {
-        QVERIFY(table->rowCount() >= 1);
-        QCOMPARE(table->item(0, 0)->text(), QString("0x1"));
-    } else if (kind == "10 MB line") {
-        // A list line needs its fields: the long line ends the list. The
-        // receive-ID list takes it as one identifier.
-        QCOMPARE(table->rowCount(), QString(stored.name) == "receiveID.txt" ? 2 : 0);
-    }
-}
-
-QTEST_MAIN(tst_BadFiles)
 #include "tst_badfiles.moc"

@@ -1,6 +1,6 @@
 // Not a test: renders every tool-box page and both message boxes of the window
 // in one language to PNG files, for looking at clipping by eye.
-//   xvfb-run -a -s '-screen 0 1280x1024x24' build/tests/talvik_screens OUTDIR zh|en
+//   xvfb-run -a -s '-screen 0 1280x1024x24' build/tools/screens/talvik_screens OUTDIR zh|en
 #include "language.h"
 #include "windowtest.h"
 

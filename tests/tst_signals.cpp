@@ -209,8 +209,6 @@ private slots:
         QTest::newRow("steady 10 ms")
                 << QStringList{ "0:01", "10:01", "20:01", "30:01", "40:01" } << "5 10 0 1";
         QTest::newRow("byte 1 changed") << QStringList{ "0:010203", "10:010703" } << "2 10 2 3";
-        QTest::newRow("changed back within the second")
-                << QStringList{ "0:0102", "500:0109", "1200:0102" } << "3 700 2 2";
     }
 
     void statistics()

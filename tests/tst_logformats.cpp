@@ -268,8 +268,14 @@ private slots:
         const QByteArray asc = writeLog(LogFormat::VectorAsc, sample());
         const QString log = writeFile("capture.log", writeLog(LogFormat::Candump, sample()));
         QCOMPARE(run(log2asc, { "-I", log, "can0" }), asc);
-        const QByteArray back = run(asc2log, { "-I", writeFile("capture.asc", asc) });
-        QCOMPARE(readText(readCandumpLog(back)), readText({ sample(T0 - T0 % 1000000) }));
+        const LogReadResult back =
+                readCandumpLog(run(asc2log, { "-I", writeFile("capture.asc", asc) }));
+        // Debian 12's asc2log leaves the daylight saving flag of the date it reads unset:
+        // its times may be an hour off; the frames and their spacing must not be.
+        const qint64 start = T0 - T0 % 1000000,
+                     shift = back.records.empty() ? 0 : back.records.front().timestampUs - start;
+        QVERIFY2(shift == 0 || qAbs(shift) == 3600000000, qPrintable(QString::number(shift)));
+        QCOMPARE(readText(back), readText({ sample(start + shift) }));
     }
 
     // tshark shows every frame as written (a remote frame's length in zero bytes).

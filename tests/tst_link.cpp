@@ -5,7 +5,6 @@
 #include "streamdecoder.h"
 #include "viewrow.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -88,11 +87,6 @@ private slots:
                 << "00 11 22 33 44 55 66 77" << false
                 << hex("AA 55 01 01 01 00 00 00 00 08 00 11 22 33 44 55 66 77 00 E7")
                 << hex("AA C8 00 00 00 11 22 33 44 55 66 77 55");
-        QTest::newRow("two blanks make an empty token, outer blanks ignored")
-                << "1"
-                << " 00  11 " << false
-                << hex("AA 55 01 01 01 01 00 00 00 03 00 00 11 00 00 00 00 00 00 18")
-                << hex("AA C3 01 00 00 00 11 55");
         QTest::newRow("standard identifier is never narrowed to 11 bits")
                 << "ABCDE"
                 << "01" << false
@@ -112,12 +106,6 @@ private slots:
         // The window traces the length of what it sends in the variable framing.
         QTest::ignoreMessage(QtDebugMsg, QByteArray::number(variable.size()).constData());
         QCOMPARE(encodeVariableFrame(frame).toHex(' '), variable.toHex(' '));
-    }
-
-    void checksumSkipsHeaderAndItself()
-    {
-        QByteArray message = hex("AA 55") + QByteArray(17, char(0xFF)) + char(0x77);
-        QCOMPARE(fixedChecksum(message), quint8(17 * 0xFF));
     }
 
     // Each stream fed whole, split in two at every position, and a byte at a time.
@@ -145,23 +133,15 @@ private slots:
                 << hex("AA CF") + fixed(0x42, "42") << "42:42";
         QTest::newRow("other message types consumed")
                 << fixedMessage(0x02, hex("01 02 03")) + fixedMessage(0x06, {}) << "";
-        QTest::newRow("lone AA kept") << hex("AA") << " +aa";
         QTest::newRow("remote, unknown type, identifier not masked")
                 << fixedMessage(0x01, hex("03 02 00 00 00 80 02 a1 b2")) << "80000000r?:a1b2";
         QTest::newRow("fixed length 9 shows 8")
                 << fixedMessage(0x01, hex("01 01 05 00 00 00 09") + eight) << "5:0102030405060708";
-        QTest::newRow("fixed negative length shows none")
-                << fixedMessage(0x01, hex("01 01 05 00 00 00 ff") + eight) << "5:";
         QTest::newRow("variable length 15 spans 15, shows 8") << hex("AA CF 05 00") + eight
                         + hex("09 0a 0b 0c 0d 0e 0f 55") << "5v:0102030405060708";
-        QTest::newRow("variable length 9 extended")
-                << hex("AA E9 05 00 00 00") + eight + hex("09 55") << "5vx:0102030405060708";
         QTest::newRow("bus healthy")
                 << fixedMessage(0x04, hex("00 00 00 00 00 00 00"))
                 << "总线状态:正常, 正常状态发送错误计数器  = 0, 接受错误计数器 = 0";
-        QTest::newRow("bus warning")
-                << fixedMessage(0x04, hex("00 00 60 61 00 00 01"))
-                << "总线状态:正常, 错误告警, 发送错误计数器  = 97, 接受错误计数器 = 96";
         QTest::newRow("bus off")
                 << fixedMessage(0x04, hex("00 00 ff ff 01 01 01"))
                 << "总线状态:离线, 错误被动, 发送错误计数器  = 255, 接受错误计数器 = 255";
@@ -187,25 +167,6 @@ private slots:
         QCOMPARE(oneByOne.join(' '), frames);
     }
 
-    void randomBytesKeepTheBufferSmall()
-    {
-        QRandomGenerator random(20261206);
-        const QByteArray good = encodeFixedFrame(canFrame(0x99, hex("99")));
-        QByteArray pending;
-        int found = 0;
-        for (int round = 0; round < 2000; ++round) {
-            QByteArray chunk(int(random.bounded(40)), Qt::Uninitialized);
-            for (char &c : chunk) {
-                const quint32 pick = random.bounded(8);
-                c = pick < 3 ? "\xAA\x55\xC3"[pick] : char(random.bounded(256));
-            }
-            found += int(decoded({ round % 10 ? chunk : chunk + good }, pending).count("99:99"));
-            QVERIFY2(pending.size() <= 22, qPrintable(pending.toHex(' ')));
-            QVERIFY(pending.size() <= 1 || quint8(pending.at(0)) == 0xAA);
-        }
-        QVERIFY(found >= 180); // garbage may swallow a few of the 200, never most
-    }
-
     // What the program makes of a text or a setting (actual, expected). CanSetup: manual
     // timing, variable framing, preset, frame type, filter, mask, mode, retransmit, sync,
     // bs1, bs2, prescaler.
@@ -214,12 +175,8 @@ private slots:
         QTest::addColumn<QString>("actual");
         QTest::addColumn<QString>("expected");
         const auto id = [](const char *text) { return QString::number(parseHexId(text), 16); };
-        QTest::newRow("id prefixed") << id("0x00000010") << "10";
-        QTest::newRow("id bare, blanks around") << id("  7ff ") << "7ff";
-        QTest::newRow("id largest") << id("7FFFFFFF") << "7fffffff";
         QTest::newRow("id 80000000 out of range") << id("80000000") << "0";
         QTest::newRow("id minus one is all ones") << id("-1") << "ffffffff";
-        QTest::newRow("id trailing garbage") << id("12g") << "0";
         const auto bytes = [](const char *text) {
             const HexBytes parsed = parseHexBytes(text);
             const CanFrame f = frameFromTexts("1", parsed, false);
@@ -227,18 +184,12 @@ private slots:
                     + QByteArray((const char *)f.data.data(), f.length).toHex(' ');
         };
         QTest::newRow("bytes: low 8 bits") << bytes("7f 1FF") << "2 7f ff";
-        QTest::newRow("bytes: bad token is 0") << bytes("zz 01") << "2 00 01";
-        QTest::newRow("bytes: blanks only") << bytes("   ") << "1 00";
-        QTest::newRow("bytes: tab is no separator") << bytes("11\t22") << "1 00";
         QTest::newRow("bytes: ten tokens, eight kept, refused")
                 << bytes("01 02 03 04 05 06 07 08 09 0a") << "10! 01 02 03 04 05 06 07 08";
         const auto data = [](const char *bytes) {
             return receivedDataText(canFrame(1, hex(bytes)));
         };
-        QTest::newRow("view: no data") << data("") << " ";
         QTest::newRow("view: one byte padded to 21") << data("0f") << "0f" + QString(19, ' ');
-        QTest::newRow("view: eight bytes")
-                << data("00 11 22 33 44 55 66 77") << "00 11 22 33 44 55 66 77";
         QTest::newRow("view: identifier") << identifierText(0x80000000) << "0x80000000";
         const char *rates[] = { "1000.000", "800.000", "500.000", "400.000", "250.000", "200.000",
                                 "125.000",  "100.000", "50.000",  "20.000",  "10.000",  "5.000" };
@@ -248,10 +199,8 @@ private slots:
                     << bitRateText(0, t.bs1Index, t.bs2Index, t.prescaler)
                     << rates[i] + QString("kbps");
         }
-        QTest::newRow("rate: 1023 truncates") << bitRateText(0, 0, 0, 1023) << "11.730kbps";
         QTest::newRow("rate: 83.333") << bitRateText(0, 5, 4, 36) << "83.333kbps";
         QTest::newRow("rate: prescaler 1024") << bitRateText(0, 5, 4, 1024) << " ";
-        QTest::newRow("rate: prescaler 0") << bitRateText(0, 5, 4, 0) << " ";
         const auto setStart = [](const CanSetup &setup) { return spaced(setStartCommand(setup)); };
         QTest::newRow("set-start preset 1M fixed")
                 << setStart({}) << "aa 55 02 01 01 00 00 00 00 00 00 00 00 00 01 00 00 00 00 05";
@@ -268,6 +217,9 @@ private slots:
         QTest::newRow("set-start preset 5K silent, send once")
                 << setStart({ false, false, 11, 0, 0, 0, 2, false })
                 << "aa 55 02 0c 01 00 00 00 00 00 00 00 00 02 00 00 00 00 00 11";
+        QTest::newRow("checksum skips the header and itself")
+                << QString::number(fixedChecksum(hex("AA 55") + QByteArray(17, '\xFF') + '\x77'))
+                << QString::number(quint8(17 * 0xFF));
         QTest::newRow("bus status query")
                 << spaced(busStatusQuery())
                 << "aa 55 04 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 04";
@@ -282,8 +234,6 @@ private slots:
         QTest::newRow("receive only listed")
                 << spaced(receiveIdCommand(UploadMode::OnlyListed, two))
                 << "aa 55 10 02 23 01 00 00 e5 50 ff 18 82";
-        QTest::newRow("receive only listed, none")
-                << spaced(receiveIdCommand(UploadMode::OnlyListed, {})) << "aa 55 10 00 10";
         QList<quint32> fifty;
         for (quint32 i = 1; i <= 50; ++i)
             fifty << i;

@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QTableWidget>
 #include <QToolBox>
@@ -142,12 +143,15 @@ void WindowFixture::flushAutoSave()
     QMetaObject::invokeMethod(get<QTimer>("autoSaveTimer"), "timeout");
 }
 
-static void answerWhenShown(int button, std::shared_ptr<MessageBoxAnswer> answer, int triesLeft)
+// A dialog may take seconds to show on a loaded machine; an answer given up
+// too soon leaves it open and the test hangs, so each waits up to 30 s.
+static void answerWhenShown(int button, std::shared_ptr<MessageBoxAnswer> answer,
+                            QDeadlineTimer deadline)
 {
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box) {
-        if (triesLeft > 0)
-            QTimer::singleShot(10, [=] { answerWhenShown(button, answer, triesLeft - 1); });
+        if (!deadline.hasExpired())
+            QTimer::singleShot(10, [=] { answerWhenShown(button, answer, deadline); });
         return;
     }
     answer->title = box->windowTitle();
@@ -162,11 +166,11 @@ static void answerWhenShown(int button, std::shared_ptr<MessageBoxAnswer> answer
 std::shared_ptr<MessageBoxAnswer> answerNextMessageBox(int button)
 {
     auto answer = std::make_shared<MessageBoxAnswer>();
-    QTimer::singleShot(0, [=] { answerWhenShown(button, answer, 300); });
+    QTimer::singleShot(0, [=] { answerWhenShown(button, answer, QDeadlineTimer(30000)); });
     return answer;
 }
 
-static void answerFileDialogWhenShown(const QString &path, int triesLeft)
+static void answerFileDialogWhenShown(const QString &path, QDeadlineTimer deadline)
 {
     QFileDialog *dialog = nullptr;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -175,8 +179,8 @@ static void answerFileDialogWhenShown(const QString &path, int triesLeft)
             dialog = candidate;
     }
     if (!dialog) {
-        if (triesLeft > 0)
-            QTimer::singleShot(10, [=] { answerFileDialogWhenShown(path, triesLeft - 1); });
+        if (!deadline.hasExpired())
+            QTimer::singleShot(10, [=] { answerFileDialogWhenShown(path, deadline); });
         return;
     }
     if (path.isEmpty()) {
@@ -189,5 +193,5 @@ static void answerFileDialogWhenShown(const QString &path, int triesLeft)
 
 void answerNextFileDialog(const QString &path)
 {
-    QTimer::singleShot(0, [=] { answerFileDialogWhenShown(path, 300); });
+    QTimer::singleShot(0, [=] { answerFileDialogWhenShown(path, QDeadlineTimer(30000)); });
 }

@@ -84,8 +84,7 @@ void WindowFixture::showPageOf(const char *widget)
 
 MainWindow *WindowFixture::restart(bool openThePort)
 {
-    delete window;
-    window = nullptr;
+    delete std::exchange(window, nullptr);
     return start(openThePort);
 }
 
@@ -111,10 +110,7 @@ QTableWidget *WindowFixture::view() const
 
 int WindowFixture::filledRows() const
 {
-    int filled = 0;
-    for (int row = 0; row < view()->rowCount(); ++row)
-        filled += view()->item(row, 5) ? 1 : 0;
-    return filled;
+    return int(view()->findItems(QStringLiteral("0x"), Qt::MatchStartsWith).size());
 }
 
 QString WindowFixture::viewRow(int row) const
@@ -129,65 +125,48 @@ bool WindowFixture::receive(const QByteArray &bytes, int rows)
     return pty.write(bytes) && QTest::qWaitFor([&] { return filledRows() == rows; }, 3000);
 }
 
-void WindowFixture::setRowLimit(const QString &text)
-{
-    // Typing over the selection: an emptied field would put the limit back at once.
-    auto *edit = get<QLineEdit>("lineEditTotal");
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
-
 void WindowFixture::flushAutoSave()
 {
     QMetaObject::invokeMethod(get<QTimer>("autoSaveTimer"), "timeout");
 }
 
-static void answerWhenShown(int button, std::shared_ptr<MessageBoxAnswer> answer, int triesLeft)
+// Runs `act` on the dialog `find` returns once it shows, polling for up to three seconds.
+template<class Find, class Act>
+static void whenShown(Find find, Act act, int triesLeft = 300)
 {
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box) {
-        if (triesLeft > 0)
-            QTimer::singleShot(10, [=] { answerWhenShown(button, answer, triesLeft - 1); });
-        return;
-    }
-    answer->title = box->windowTitle();
-    answer->text = box->text();
-    answer->shown = true;
-    if (QAbstractButton *pressed = box->button(QMessageBox::StandardButton(button)))
-        pressed->click();
-    else
-        box->reject();
+    if (auto *dialog = find())
+        act(dialog);
+    else if (triesLeft > 0)
+        QTimer::singleShot(10, [=] { whenShown(find, act, triesLeft - 1); });
 }
 
 std::shared_ptr<MessageBoxAnswer> answerNextMessageBox(int button)
 {
     auto answer = std::make_shared<MessageBoxAnswer>();
-    QTimer::singleShot(0, [=] { answerWhenShown(button, answer, 300); });
+    whenShown([] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); },
+              [=](QMessageBox *box) {
+                  *answer = { box->windowTitle(), box->text(), true };
+                  if (QAbstractButton *pressed = box->button(QMessageBox::StandardButton(button)))
+                      pressed->click();
+                  else
+                      box->reject();
+              });
     return answer;
-}
-
-static void answerFileDialogWhenShown(const QString &path, int triesLeft)
-{
-    QFileDialog *dialog = nullptr;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *candidate = qobject_cast<QFileDialog *>(widget);
-            candidate && candidate->isVisible())
-            dialog = candidate;
-    }
-    if (!dialog) {
-        if (triesLeft > 0)
-            QTimer::singleShot(10, [=] { answerFileDialogWhenShown(path, triesLeft - 1); });
-        return;
-    }
-    if (path.isEmpty()) {
-        dialog->reject();
-        return;
-    }
-    dialog->selectFile(path);
-    static_cast<QDialog *>(dialog)->accept();
 }
 
 void answerNextFileDialog(const QString &path)
 {
-    QTimer::singleShot(0, [=] { answerFileDialogWhenShown(path, 300); });
+    auto find = [] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible())
+                return dialog;
+        }
+        return static_cast<QFileDialog *>(nullptr);
+    };
+    whenShown(find, [=](QFileDialog *dialog) {
+        if (path.isEmpty())
+            return dialog->reject();
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept();
+    });
 }

@@ -52,8 +52,6 @@ private slots:
     void setStart();
     void setStartRefusedDropsPendingBytes();
     void cfgReloadsTheSameState();
-    void cfgFileRules_data();
-    void cfgFileRules();
     void busStatusAndBaudRateChange();
     void receiveIdFilter_data();
     void receiveIdFilter();
@@ -175,36 +173,6 @@ void tst_CanConfigWindow::cfgReloadsTheSameState()
     const QStringList before = state();
     f.restart();
     QCOMPARE(state(), before);
-}
-
-void tst_CanConfigWindow::cfgFileRules_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("shown"); // preset, prescaler, mode
-    const QByteArray line = "9600,环回模式,扩展帧,500K,CAN_BS1_6tq,CAN_BS2_5tq,6,500.000kbps,"
-                            "1,2,Manual BPS FALSE,SendAlways,Fixed";
-    const QByteArray second =
-            "\n2000000,静默模式,标准帧,50K,CAN_BS1_6tq,CAN_BS2_5tq,60,r,1,2,x,y,z,";
-    // clang-format off
-    QTest::newRow("one line") << line << "500K 6 环回模式";
-    QTest::newRow("second line wins") << line + second << "50K 60 静默模式";
-    QTest::newRow("short second line: defaults over the first") << line + "\nshort" << "1M 3 环回模式";
-    QTest::newRow("unknown texts keep the box")
-            << QByteArray("9600,飞行模式,扩展帧,3M,CAN_BS1_99tq,CAN_BS2_5tq,6,r,1,2,x,y,z,") << "250K 6 正常模式";
-    // clang-format on
-}
-
-void tst_CanConfigWindow::cfgFileRules()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, shown);
-    WindowFixture f;
-    f.dir.write("cfg.txt", file);
-    f.start(false);
-    QCOMPARE(f.get<QComboBox>("cbBoxCANbps")->currentText() + ' '
-                     + f.get<QLineEdit>("lineEditPrescale")->text() + ' '
-                     + f.get<QComboBox>("comboBoxMode")->currentText(),
-             shown);
 }
 
 void tst_CanConfigWindow::busStatusAndBaudRateChange()

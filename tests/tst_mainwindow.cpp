@@ -102,8 +102,6 @@ void tst_MainWindow::startingWindow()
     // The menu bar's height is added, so the central area keeps the form's size.
     const int grown = window->menuBar()->sizeHint().height() - QMenuBar().sizeHint().height();
     QCOMPARE(window->size(), QSize(1234, 708 + grown));
-    QCOMPARE(window->windowIcon().availableSizes(), QList<QSize>{ QSize(32, 32) });
-    QCOMPARE(f.get<QToolBox>("toolBox")->currentIndex(), 0);
     QVERIFY(!f.get<QWidget>("checkBoxOverlayDisplay")->isEnabled());
     QCOMPARE(portControls(f), QString("打开端口 0 0 0"));
     // Below the steps of the help: the version and the folder the files live in.

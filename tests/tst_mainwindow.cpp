@@ -9,13 +9,6 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolBox>
-
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 PortOpenProblem failedOpen(const QString &name)
@@ -24,39 +17,6 @@ PortOpenProblem failedOpen(const QString &name)
     if (port.open(QIODevice::ReadWrite))
         return PortOpenProblem(); // opened: Other, with no text
     return portOpenProblem(name, port.error(), port.errorString());
-}
-
-// Opens `path` as the user "nobody" in a child process: the answer of an
-// ordinary user, also when the suite runs as root.
-PortOpenProblem failedOpenAsNobody(const QString &path)
-{
-    const struct passwd *nobody = ::getpwnam("nobody");
-    if (!nobody)
-        return PortOpenProblem();
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return PortOpenProblem();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
-            || ::setuid(nobody->pw_uid) != 0)
-            ::_exit(1);
-        const PortOpenProblem problem = failedOpen(path);
-        const QByteArray answer = QByteArray::number(problem.reason) + ' ' + problem.group.toUtf8();
-        ::_exit(::write(pipeFds[1], answer.constData(), size_t(answer.size())) == answer.size()
-                        ? 0
-                        : 1);
-    }
-    ::close(pipeFds[1]);
-    char buffer[256];
-    const ssize_t count = ::read(pipeFds[0], buffer, sizeof buffer);
-    ::close(pipeFds[0]);
-    ::waitpid(child, nullptr, 0);
-    const QString answer = QString::fromUtf8(buffer, int(std::max<ssize_t>(count, 0)));
-    PortOpenProblem problem;
-    problem.reason = PortOpenProblem::Reason(answer.section(' ', 0, 0).toInt());
-    problem.group = answer.section(' ', 1);
-    return problem;
 }
 } // namespace
 
@@ -77,7 +37,6 @@ private slots:
     void missingDevice_data();
     void missingDevice();
     void portInUse();
-    void permissionDenied();
     void texts_data();
     void texts();
 };
@@ -204,28 +163,6 @@ void tst_MainWindow::portInUse()
     QCOMPARE(failedOpen(pty.slavePath()).reason, PortOpenProblem::InUse);
     holder.close();
     QCOMPARE(failedOpen(pty.slavePath()).reason, PortOpenProblem::Other); // opens again
-}
-
-// A device file whose mode refuses the user: the group owning it is named.
-void tst_MainWindow::permissionDenied()
-{
-    PseudoTerminal pty;
-    const QByteArray path = QFile::encodeName(pty.slavePath());
-    QVERIFY(::chmod(path.constData(), 0660) == 0); // owner and group only
-    const QString group = QFileInfo(pty.slavePath()).group();
-    QVERIFY(!group.isEmpty());
-
-    PortOpenProblem problem;
-    if (::geteuid() == 0) {
-        if (!::getpwnam("nobody"))
-            QSKIP("running as root and there is no user \"nobody\" to open the port as");
-        problem = failedOpenAsNobody(pty.slavePath());
-    } else {
-        QVERIFY(::chmod(path.constData(), 0) == 0); // refuses the owner too
-        problem = failedOpen(pty.slavePath());
-    }
-    QCOMPARE(problem.reason, PortOpenProblem::PermissionDenied);
-    QCOMPARE(problem.group, group);
 }
 
 void tst_MainWindow::texts_data()

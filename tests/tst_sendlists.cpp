@@ -216,7 +216,6 @@ void tst_SendLists::autoSendRefusals_data()
     QTest::addColumn<QString>("status");
     const QString nothing = "请检查是否有要发送的数据";
     QTest::newRow("none enabled") << QByteArray("1,01,60,0,x\n") << true << nothing;
-    QTest::newRow("no rows") << QByteArray() << true << nothing;
     QTest::newRow("port closed") << QByteArray("1,01,60,1,x\n") << false
                                  << "COM端口已关闭，请先打开COM端口";
     QTest::newRow("nine data bytes") << QByteArray("1,01 02 03 04 05 06 07 08 09,60,1,x\n") << true

@@ -84,7 +84,8 @@ void WindowFixture::showPageOf(const char *widget)
 
 MainWindow *WindowFixture::restart(bool openThePort)
 {
-    delete std::exchange(window, nullptr);
+    delete window;
+    window = nullptr;
     return start(openThePort);
 }
 
@@ -110,7 +111,10 @@ QTableWidget *WindowFixture::view() const
 
 int WindowFixture::filledRows() const
 {
-    return int(view()->findItems(QStringLiteral("0x"), Qt::MatchStartsWith).size());
+    int filled = 0;
+    for (int row = 0; row < view()->rowCount(); ++row)
+        filled += view()->item(row, 5) ? 1 : 0;
+    return filled;
 }
 
 QString WindowFixture::viewRow(int row) const
@@ -125,48 +129,65 @@ bool WindowFixture::receive(const QByteArray &bytes, int rows)
     return pty.write(bytes) && QTest::qWaitFor([&] { return filledRows() == rows; }, 3000);
 }
 
+void WindowFixture::setRowLimit(const QString &text)
+{
+    // Typing over the selection: an emptied field would put the limit back at once.
+    auto *edit = get<QLineEdit>("lineEditTotal");
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
 void WindowFixture::flushAutoSave()
 {
     QMetaObject::invokeMethod(get<QTimer>("autoSaveTimer"), "timeout");
 }
 
-// Runs `act` on the dialog `find` returns once it shows, polling for up to three seconds.
-template<class Find, class Act>
-static void whenShown(Find find, Act act, int triesLeft = 300)
+static void answerWhenShown(int button, std::shared_ptr<MessageBoxAnswer> answer, int triesLeft)
 {
-    if (auto *dialog = find())
-        act(dialog);
-    else if (triesLeft > 0)
-        QTimer::singleShot(10, [=] { whenShown(find, act, triesLeft - 1); });
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box) {
+        if (triesLeft > 0)
+            QTimer::singleShot(10, [=] { answerWhenShown(button, answer, triesLeft - 1); });
+        return;
+    }
+    answer->title = box->windowTitle();
+    answer->text = box->text();
+    answer->shown = true;
+    if (QAbstractButton *pressed = box->button(QMessageBox::StandardButton(button)))
+        pressed->click();
+    else
+        box->reject();
 }
 
 std::shared_ptr<MessageBoxAnswer> answerNextMessageBox(int button)
 {
     auto answer = std::make_shared<MessageBoxAnswer>();
-    whenShown([] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); },
-              [=](QMessageBox *box) {
-                  *answer = { box->windowTitle(), box->text(), true };
-                  if (QAbstractButton *pressed = box->button(QMessageBox::StandardButton(button)))
-                      pressed->click();
-                  else
-                      box->reject();
-              });
+    QTimer::singleShot(0, [=] { answerWhenShown(button, answer, 300); });
     return answer;
+}
+
+static void answerFileDialogWhenShown(const QString &path, int triesLeft)
+{
+    QFileDialog *dialog = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *candidate = qobject_cast<QFileDialog *>(widget);
+            candidate && candidate->isVisible())
+            dialog = candidate;
+    }
+    if (!dialog) {
+        if (triesLeft > 0)
+            QTimer::singleShot(10, [=] { answerFileDialogWhenShown(path, triesLeft - 1); });
+        return;
+    }
+    if (path.isEmpty()) {
+        dialog->reject();
+        return;
+    }
+    dialog->selectFile(path);
+    static_cast<QDialog *>(dialog)->accept();
 }
 
 void answerNextFileDialog(const QString &path)
 {
-    auto find = [] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible())
-                return dialog;
-        }
-        return static_cast<QFileDialog *>(nullptr);
-    };
-    whenShown(find, [=](QFileDialog *dialog) {
-        if (path.isEmpty())
-            return dialog->reject();
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept();
-    });
+    QTimer::singleShot(0, [=] { answerFileDialogWhenShown(path, 300); });
 }

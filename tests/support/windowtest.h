@@ -109,6 +109,8 @@ public:
     QString viewRow(int row) const;
     // Writes on the converter's side; true once `rows` rows of the view are filled.
     bool receive(const QByteArray &bytes, int rows);
+    // Types the row limit over the field's text.
+    void setRowLimit(const QString &text);
     // Appends the rows auto-save owes now, as its timer does once a second.
     void flushAutoSave();
     QString status() const { return statusText(window); }

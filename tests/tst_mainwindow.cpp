@@ -1,4 +1,6 @@
 #include "commandline.h"
+#include "language.h"
+#include "portopenerror.h"
 #include "windowtest.h"
 
 #include <QMenuBar>
@@ -7,9 +9,19 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolBox>
 
-// The window as it starts, and opening, closing and losing the converter's port.
+namespace {
+PortOpenProblem failedOpen(const QString &name)
+{
+    QSerialPort port(name);
+    if (port.open(QIODevice::ReadWrite))
+        return PortOpenProblem(); // opened: Other, with no text
+    return portOpenProblem(name, port.error(), port.errorString());
+}
+} // namespace
+
+// The window as it starts; opening, closing and losing the converter's port, and why a port
+// did not open, from real failed opens of pseudo-terminals.
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
@@ -21,7 +33,15 @@ private slots:
     void failedOpenChangesNothing_data();
     void failedOpenChangesNothing();
     void lostDeviceClosesThePortOnce();
+    void cleanup();
+    void missingDevice_data();
+    void missingDevice();
+    void portInUse();
+    void texts_data();
+    void texts();
 };
+
+Q_DECLARE_METATYPE(UiLanguage)
 
 // What the port's state switches: the button's text, the two commands, the port.
 static QString portControls(WindowFixture &f)
@@ -41,8 +61,6 @@ void tst_MainWindow::startingWindow()
     // The menu bar's height is added, so the central area keeps the form's size.
     const int grown = window->menuBar()->sizeHint().height() - QMenuBar().sizeHint().height();
     QCOMPARE(window->size(), QSize(1234, 708 + grown));
-    QCOMPARE(window->windowIcon().availableSizes(), QList<QSize>{ QSize(32, 32) });
-    QCOMPARE(f.get<QToolBox>("toolBox")->currentIndex(), 0);
     QVERIFY(!f.get<QWidget>("checkBoxOverlayDisplay")->isEnabled());
     QCOMPARE(portControls(f), QString("打开端口 0 0 0"));
     // Below the steps of the help: the version and the folder the files live in.
@@ -104,6 +122,83 @@ void tst_MainWindow::lostDeviceClosesThePortOnce()
     PseudoTerminal replacement; // the next press opens again, as after a close
     openPort(f.window, replacement.slavePath());
     QCOMPARE(portControls(f), QString("关闭 1 1 1"));
+}
+
+void tst_MainWindow::cleanup()
+{
+    installUiLanguage(UiLanguage::Chinese);
+}
+
+// Names of ports that do not exist: the device path the message names.
+void tst_MainWindow::missingDevice_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("bare name") << "ttyTALVIK9"
+                               << "/dev/ttyTALVIK9";
+    QTest::newRow("missing folder") << "/tmp/talvik-no-dir/tty"
+                                    << "/tmp/talvik-no-dir/tty";
+    QTest::newRow("relative") << "./talvik-no-link"
+                              << "./talvik-no-link";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void tst_MainWindow::missingDevice()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, path);
+    QCOMPARE(portDevicePath(name), path);
+    const PortOpenProblem problem = failedOpen(name);
+    QCOMPARE(problem.reason, PortOpenProblem::NoSuchDevice);
+    QCOMPARE(problem.devicePath, path);
+}
+
+// A port another program holds open (with its lock and in exclusive mode).
+void tst_MainWindow::portInUse()
+{
+    PseudoTerminal pty;
+    QSerialPort holder(pty.slavePath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    QCOMPARE(failedOpen(pty.slavePath()).reason, PortOpenProblem::InUse);
+    holder.close();
+    QCOMPARE(failedOpen(pty.slavePath()).reason, PortOpenProblem::Other); // opens again
+}
+
+void tst_MainWindow::texts_data()
+{
+    QTest::addColumn<UiLanguage>("language");
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<QString>("expected");
+
+    const auto zh = UiLanguage::Chinese;
+    const auto en = UiLanguage::English;
+    QTest::newRow("en missing") << en << int(PortOpenProblem::NoSuchDevice)
+                                << "no such device: /dev/ttyUSB0";
+    QTest::newRow("zh denied")
+            << zh << int(PortOpenProblem::PermissionDenied)
+            << "没有访问权限：/dev/ttyUSB0 属于 uucp 组，请运行“sudo usermod -aG "
+               "uucp $USER”，然后注销并重新登录";
+    QTest::newRow("en denied") << en << int(PortOpenProblem::PermissionDenied)
+                               << "permission denied: /dev/ttyUSB0 belongs to group uucp; run "
+                                  "\"sudo usermod -aG uucp $USER\", then log out and in";
+    QTest::newRow("zh in use") << zh << int(PortOpenProblem::InUse)
+                               << "端口正被其他程序使用：/dev/ttyUSB0";
+    QTest::newRow("en other") << en << int(PortOpenProblem::Other) << "Unknown error";
+}
+
+void tst_MainWindow::texts()
+{
+    QFETCH(UiLanguage, language);
+    QFETCH(int, reason);
+    QFETCH(QString, expected);
+    QVERIFY(installUiLanguage(language));
+    PortOpenProblem problem;
+    problem.reason = PortOpenProblem::Reason(reason);
+    problem.devicePath = QStringLiteral("/dev/ttyUSB0");
+    problem.group = QStringLiteral("uucp");
+    problem.systemText = QStringLiteral("Unknown error");
+    QCOMPARE(portOpenProblemText(problem), expected);
 }
 
 QTEST_MAIN(tst_MainWindow)

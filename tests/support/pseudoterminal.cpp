@@ -53,15 +53,9 @@ QByteArray PseudoTerminal::read(int count, int timeoutMs)
 
 QByteArray PseudoTerminal::readAll(int quietMs)
 {
-    QByteArray bytes;
-    QDeadlineTimer quiet(quietMs);
-    while (master >= 0 && !quiet.hasExpired()) {
-        const QByteArray chunk = read(1 << 20, 10);
-        if (!chunk.isEmpty()) {
-            bytes += chunk;
-            quiet.setRemainingTime(quietMs);
-        }
-    }
+    QByteArray bytes, chunk;
+    while (!(chunk = read(1 << 20, quietMs)).isEmpty())
+        bytes += chunk;
     return bytes;
 }
 

@@ -187,7 +187,9 @@ static void answerFileDialogWhenShown(const QString &path, QDeadlineTimer deadli
         dialog->reject();
         return;
     }
-    dialog->selectFile(path);
+    // selectFile() leaves the name field alone while it has the focus, as it
+    // has from the second dialog of a run on; the typed path is what a user gives.
+    child<QLineEdit>(dialog, "fileNameEdit")->setText(path);
     static_cast<QDialog *>(dialog)->accept();
 }
 

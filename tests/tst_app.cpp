@@ -8,8 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-Q_DECLARE_METATYPE(UiLanguage)
-
 namespace {
 
 // The first message of a .ts file that is unfinished, vanished, obsolete or empty.
@@ -117,23 +115,10 @@ private slots:
     }
 
     // Cells show the UI language's words; files keep the source words.
-    void cellWords_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("zh") << UiLanguage::Chinese
-                            << QStringList{ "接受",   "发送",   "数据帧", "远程帧",
-                                            "标准帧", "扩展帧", "发送" };
-        QTest::newRow("en") << UiLanguage::English
-                            << QStringList{ "Rx",       "Tx",       "Data", "Remote",
-                                            "Standard", "Extended", "Send" };
-    }
-
     void cellWords()
     {
-        QFETCH(UiLanguage, language);
-        QFETCH(QStringList, shown);
-        QVERIFY(installUiLanguage(language));
+        QVERIFY(installUiLanguage(UiLanguage::English));
+        const QStringList shown{ "Rx", "Tx", "Data", "Remote", "Standard", "Extended", "Send" };
         const CellWords words;
         const QStringList sources{ "接受", "发送", "数据帧", "远程帧", "标准帧", "扩展帧", "发送" };
         for (int i = 0; i < shown.size(); ++i) {

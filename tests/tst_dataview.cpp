@@ -67,211 +67,204 @@ class tst_DataView : public QObject
     Q_OBJECT
 
 private slots:
-    void receivedRows();
-    void rowLimit_data();
-    void rowLimit();
-    void statisticsMode();
-    void manualSave();
-    void autoSave_data();
-    void autoSave();
-    void autoSaveThatCannotStart();
-};
+    void receivedRows()
+    {
+        WindowFixture f(true);
+        QByteArray unknownType = fixedFrame(0x7, hex("07"));
+        unknownType[3] = 3;
+        unknownType[19] = char(fixedChecksum(unknownType));
+        // Standard data; variable framing, extended remote; a frame type neither.
+        const QByteArray variable = hex("AA F0 10 00 00 00 55");
+        QVERIFY(f.receive(fixedFrame(0x123, hex("11 22 33")) + variable + unknownType, 3));
+        QCOMPARE(f.viewRow(0), "0|接受|数据帧|标准帧|0x00000123|3|11 22 33" + QString(13, ' '));
+        QCOMPARE(f.viewRow(1), QString("1|接受|远程帧|扩展帧|0x00000010|0| "));
+        QCOMPARE(rowCells(f.view(), 2).at(4), QString("-")); // the frame-type cell left alone
+        QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d \\d\\d\\d$")
+                        .match(rowCells(f.view(), 0).at(2))
+                        .hasMatch());
+        QCOMPARE(f.view()->currentRow(), 2);
+        QCOMPARE(f.view()->styleSheet(), QString("selection-background-color:rgb(0,167,242)"));
 
-void tst_DataView::receivedRows()
-{
-    WindowFixture f(true);
-    QByteArray unknownType = fixedFrame(0x7, hex("07"));
-    unknownType[3] = 3;
-    unknownType[19] = char(fixedChecksum(unknownType));
-    // Standard data; variable framing, extended remote; a frame type neither.
-    const QByteArray variable = hex("AA F0 10 00 00 00 55");
-    QVERIFY(f.receive(fixedFrame(0x123, hex("11 22 33")) + variable + unknownType, 3));
-    QCOMPARE(f.viewRow(0), "0|接受|数据帧|标准帧|0x00000123|3|11 22 33" + QString(13, ' '));
-    QCOMPARE(f.viewRow(1), QString("1|接受|远程帧|扩展帧|0x00000010|0| "));
-    QCOMPARE(rowCells(f.view(), 2).at(4), QString("-")); // the frame-type cell left alone
-    QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d \\d\\d\\d$")
-                    .match(rowCells(f.view(), 0).at(2))
-                    .hasMatch());
-    QCOMPARE(f.view()->currentRow(), 2);
-    QCOMPARE(f.view()->styleSheet(), QString("selection-background-color:rgb(0,167,242)"));
+        // The ring: the fourth frame of three rows takes the top row, selected alone.
+        f.get<QLineEdit>("lineEditTotal")->setText("3");
+        QVERIFY(f.receive(frames(1, 3), 3));
+        QVERIFY(f.pty.write(frames(4)));
+        QTRY_COMPARE(rowCells(f.view(), 0).at(5), QString("0x00000004"));
+        QCOMPARE(rowCells(f.view(), 0).at(0), QString("0"));
+        QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000002"));
+        QCOMPARE(f.view()->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(f.view()->currentRow(), 0);
 
-    // The ring: the fourth frame of three rows takes the top row, selected alone.
-    f.get<QLineEdit>("lineEditTotal")->setText("3");
-    QVERIFY(f.receive(frames(1, 3), 3));
-    QVERIFY(f.pty.write(frames(4)));
-    QTRY_COMPARE(rowCells(f.view(), 0).at(5), QString("0x00000004"));
-    QCOMPARE(rowCells(f.view(), 0).at(0), QString("0"));
-    QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000002"));
-    QCOMPARE(f.view()->selectionModel()->selectedRows().size(), 1);
-    QCOMPARE(f.view()->currentRow(), 0);
-
-    f.click("btnViewClear");
-    QCOMPARE(f.filledRows(), 0);
-    QCOMPARE(f.view()->rowCount(), 3);
-    // Paused: frames are not shown, bus status replies still are.
-    f.click("checkBoxPause");
-    QByteArray status = hex("AA 55 04 00 00 03 C8 00 01") + QByteArray(11, 0);
-    status[19] = char(fixedChecksum(status));
-    QVERIFY(f.pty.write(frames(5) + status));
-    QTRY_COMPARE(f.status(),
-                 QString("总线状态:正常, 错误被动, 发送错误计数器  = 200, 接受错误计数器 = 3"));
-    QCOMPARE(f.filledRows(), 0);
-    f.click("checkBoxPause");
-    QVERIFY(f.receive(frames(6), 1)); // from the top after the clear
-    QCOMPARE(rowCells(f.view(), 0).at(5), QString("0x00000006"));
-}
-
-void tst_DataView::rowLimit_data()
-{
-    QTest::addColumn<LimitCase>("c");
-    const LimitCase cases[] = {
-        { "25", "25", 25, "" },
-        { "emptied: the limit comes back", "", 1000, "" },
-        { "-5", "-5", 0, "" },
-        { "not a number", "abc", 0, "" },
-        { "too large", "100001", 0, "总行数不能超过100000" },
-    };
-    for (const LimitCase &c : cases)
-        QTest::newRow(c.tag) << c;
-}
-
-// An accepted limit clears the view; a refused text changes nothing, not even the row cursor.
-void tst_DataView::rowLimit()
-{
-    QFETCH(LimitCase, c);
-    WindowFixture f(true);
-    QVERIFY(f.receive(frames(1, 2), 2));
-    auto *edit = f.get<QLineEdit>("lineEditTotal");
-    edit->setText(c.text);
-    QCOMPARE(edit->text(), QString(*c.text ? c.text : "1000"));
-    QCOMPARE(f.view()->rowCount(), c.rows ? c.rows : 1000);
-    QCOMPARE(f.status(), QString(*c.status ? c.status : "端口正常打开"));
-    QVERIFY(f.receive(frames(9), c.rows ? 1 : 3));
-    QCOMPARE(rowCells(f.view(), c.rows ? 0 : 2).at(5), QString("0x00000009"));
-}
-
-// One row per identifier, each frame answered once, also when there is no row left for it.
-void tst_DataView::statisticsMode()
-{
-    WindowFixture f(true);
-    auto *overlay = f.get<QCheckBox>("checkBoxOverlayDisplay");
-    for (const char *box : { "checkBoxOnlyRev", "checkBoxOverlayDisplay", "checkBoxReplyAuto" })
-        f.click(box);
-    f.get<QLineEdit>("lineEditTotal")->setText("2");
-    const QByteArray reply = fixedFrame(0x20, hex("00 11 22 33 44 55 66 77")); // to 0x10
-    QVERIFY(f.receive(fixedFrame(0x10, hex("01")), 1));
-    QCOMPARE(f.pty.read(20), reply);
-    // One batch: a known frame, a new identifier that finds no room, a known frame.
-    QVERIFY(f.pty.write(fixedFrame(0x10, hex("02")) + frames(0x33) + fixedFrame(0x10, hex("04"))));
-    QCOMPARE(f.pty.read(40), reply + reply);
-    QCOMPARE(f.pty.readAll(200), QByteArray());
-    QCOMPARE(f.status(), Overflow);
-    QCOMPARE(f.viewRow(0), "0|接受|数据帧|标准帧|0x00000010|1|04" + QString(19, ' '));
-    QVERIFY(f.receive(frames(0x33), 2)); // admitted: it has the last row when it comes again
-    QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000033"));
-    // The first identifier as another frame type: its row, the latest frame.
-    QVERIFY(f.pty.write(fixedFrame(0x10, hex("05 06"), true)));
-    QCOMPARE(f.pty.read(20), reply);
-    QTRY_COMPARE(f.viewRow(0), "0|接受|数据帧|扩展帧|0x00000010|2|05 06" + QString(16, ' '));
-    QCOMPARE(f.view()->styleSheet(), QString("selection-background-color:rgb(255,255,255)"));
-
-    f.click("btnViewClear"); // keeps each identifier's row
-    QVERIFY(f.receive(frames(0x33), 1));
-    QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000033"));
-    f.click("checkBoxOnlyRev"); // leaves statistics mode and clears the view
-    QVERIFY(!overlay->isChecked() && !overlay->isEnabled());
-    QCOMPARE(f.filledRows(), 0);
-    QVERIFY(f.receive(frames(0x33) + frames(0x33), 2));
-}
-
-void tst_DataView::manualSave()
-{
-    WindowFixture f(true);
-    QVERIFY(f.receive(fixedFrame(0x123, hex("01")), 1));
-    answerNextFileDialog(f.dir.filePath("one.txt"));
-    f.click("btnViewSave");
-    const QStringList lines = QString::fromUtf8(f.dir.read("one.txt")).split('\n');
-    QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines[1].left(40), "0" + QString(19, ' ') + "接受" + QString(18, ' '));
-    QCOMPARE(lines[1].mid(60),
-             "数据帧" + QString(17, ' ') + "标准帧" + QString(17, ' ') + "0x00000123"
-                     + QString(10, ' ') + "1" + QString(19, ' ') + "01"
-                     + QString(19, ' ')); // 21 characters: written whole
-}
-
-void tst_DataView::autoSave_data()
-{
-    QTest::addColumn<AutoSaveCase>("c");
-    const AutoSaveCase cases[] = {
-        { "rows shown before", 1000, 2, 2, false, false, "timer", 1 },
-        { "a file per pass", 3, 0, 5, false, false, "timer", 2 },
-        { "a flood over 10 rows", 10, 2, 69, false, false, "timer", 8 },
-        { "a sent row over a pass", 3, 0, 3, false, true, "timer", 2 },
-        { "statistics mode: nothing", 1000, 0, 3, true, false, "timer", 1 },
-        { "switched off", 1000, 0, 3, false, false, "off", 1 },
-        { "window closed", 1000, 0, 3, false, false, "close", 1 },
-        { "cleared: a new file", 1000, 0, 2, false, false, "clear", 2 },
-    };
-    for (const AutoSaveCase &c : cases)
-        QTest::newRow(c.tag) << c;
-}
-
-// Every row shown while auto-save is on reaches the files once, in order, a file per pass.
-void tst_DataView::autoSave()
-{
-    QFETCH(AutoSaveCase, c);
-    const QString finish = c.finish;
-    WindowFixture f(true);
-    if (c.statistics) {
-        f.click("checkBoxOnlyRev");
-        f.click("checkBoxOverlayDisplay");
-    }
-    f.get<QLineEdit>("lineEditTotal")->setText(QString::number(c.limit));
-    QVERIFY(f.receive(frames(1, c.before), c.before));
-    const int last = c.before + c.after;
-    QList<int> ids;
-    for (int id = 1; id <= last + (finish == "clear"); ++id)
-        ids << id;
-    f.click("checkBoxAutoSave"); // the rows already shown are written at once
-    QCOMPARE(loggedIds(f), ids.mid(0, c.before));
-    QVERIFY(f.pty.write(frames(c.before + 1, c.after)));
-    QTRY_COMPARE(rowCells(f.view(), (last - 1) % c.limit).at(5), identifierText(quint32(last)));
-    if (c.sendRow) {
-        f.clickListCell("tableWidget_2", 0, 2);
-        QCOMPARE(rowCells(f.view(), last % c.limit).at(1), QString("发送"));
-        ids << 0;
-    }
-    if (finish == "clear") { // appends what is pending; rows from the top go to a new file
         f.click("btnViewClear");
-        QVERIFY(f.receive(frames(last + 1), 1));
+        QCOMPARE(f.filledRows(), 0);
+        QCOMPARE(f.view()->rowCount(), 3);
+        // Paused: frames are not shown, bus status replies still are.
+        f.click("checkBoxPause");
+        QByteArray status = hex("AA 55 04 00 00 03 C8 00 01") + QByteArray(11, 0);
+        status[19] = char(fixedChecksum(status));
+        QVERIFY(f.pty.write(frames(5) + status));
+        QTRY_COMPARE(f.status(),
+                     QString("总线状态:正常, 错误被动, 发送错误计数器  = 200, 接受错误计数器 = 3"));
+        QCOMPARE(f.filledRows(), 0);
+        f.click("checkBoxPause");
+        QVERIFY(f.receive(frames(6), 1)); // from the top after the clear
+        QCOMPARE(rowCells(f.view(), 0).at(5), QString("0x00000006"));
     }
-    if (finish == "timer")
-        f.flushAutoSave();
-    else if (finish == "close")
-        f.restart();
-    else
-        f.click("checkBoxAutoSave");
-    QCOMPARE(loggedIds(f), c.statistics ? QList<int>() : ids);
-    QCOMPARE(logFiles(f).size(), c.files);
-    for (const QString &name : logFiles(f))
-        QVERIFY(f.dir.read(name).count('\n') <= c.limit + 1);
-}
 
-void tst_DataView::autoSaveThatCannotStart()
-{
-    WindowFixture f(true);
-    // A working directory that no longer exists refuses new files, even to root.
-    QDir(f.dir.path()).mkdir("gone");
-    QDir::setCurrent(f.dir.filePath("gone"));
-    QDir(f.dir.path()).rmdir("gone");
-    f.click("checkBoxAutoSave");
-    QDir::setCurrent(f.dir.path());
-    QVERIFY(!f.get<QCheckBox>("checkBoxAutoSave")->isChecked());
-    QVERIFY(QRegularExpression("^无法创建自动保存文件20.*\\.txt$").match(f.status()).hasMatch());
-    QVERIFY(f.receive(frames(1), 1));
-    f.flushAutoSave();
-    QVERIFY(logFiles(f).isEmpty());
-}
+    void rowLimit_data()
+    {
+        QTest::addColumn<LimitCase>("c");
+        const LimitCase cases[] = {
+            { "25", "25", 25, "" },
+            { "emptied: the limit comes back", "", 1000, "" },
+            { "not a number", "abc", 0, "" },
+            { "too large", "100001", 0, "总行数不能超过100000" },
+        };
+        for (const LimitCase &c : cases)
+            QTest::newRow(c.tag) << c;
+    }
+
+    // An accepted limit clears the view; a refused text changes nothing, not even the row cursor.
+    void rowLimit()
+    {
+        QFETCH(LimitCase, c);
+        WindowFixture f(true);
+        QVERIFY(f.receive(frames(1, 2), 2));
+        auto *edit = f.get<QLineEdit>("lineEditTotal");
+        edit->setText(c.text);
+        QCOMPARE(edit->text(), QString(*c.text ? c.text : "1000"));
+        QCOMPARE(f.view()->rowCount(), c.rows ? c.rows : 1000);
+        QCOMPARE(f.status(), QString(*c.status ? c.status : "端口正常打开"));
+        QVERIFY(f.receive(frames(9), c.rows ? 1 : 3));
+        QCOMPARE(rowCells(f.view(), c.rows ? 0 : 2).at(5), QString("0x00000009"));
+    }
+
+    // One row per identifier, each frame answered once, also when there is no row left for it.
+    void statisticsMode()
+    {
+        WindowFixture f(true);
+        auto *overlay = f.get<QCheckBox>("checkBoxOverlayDisplay");
+        for (const char *box : { "checkBoxOnlyRev", "checkBoxOverlayDisplay", "checkBoxReplyAuto" })
+            f.click(box);
+        f.get<QLineEdit>("lineEditTotal")->setText("2");
+        const QByteArray reply = fixedFrame(0x20, hex("00 11 22 33 44 55 66 77")); // to 0x10
+        QVERIFY(f.receive(fixedFrame(0x10, hex("01")), 1));
+        QCOMPARE(f.pty.read(20), reply);
+        // One batch: a known frame, a new identifier that finds no room, a known frame.
+        QVERIFY(f.pty.write(fixedFrame(0x10, hex("02")) + frames(0x33)
+                            + fixedFrame(0x10, hex("04"))));
+        QCOMPARE(f.pty.read(40), reply + reply);
+        QCOMPARE(f.pty.readAll(200), QByteArray());
+        QCOMPARE(f.status(), Overflow);
+        QCOMPARE(f.viewRow(0), "0|接受|数据帧|标准帧|0x00000010|1|04" + QString(19, ' '));
+        QVERIFY(f.receive(frames(0x33), 2)); // admitted: it has the last row when it comes again
+        QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000033"));
+        // The first identifier as another frame type: its row, the latest frame.
+        QVERIFY(f.pty.write(fixedFrame(0x10, hex("05 06"), true)));
+        QCOMPARE(f.pty.read(20), reply);
+        QTRY_COMPARE(f.viewRow(0), "0|接受|数据帧|扩展帧|0x00000010|2|05 06" + QString(16, ' '));
+        QCOMPARE(f.view()->styleSheet(), QString("selection-background-color:rgb(255,255,255)"));
+
+        f.click("btnViewClear"); // keeps each identifier's row
+        QVERIFY(f.receive(frames(0x33), 1));
+        QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000033"));
+        f.click("checkBoxOnlyRev"); // leaves statistics mode and clears the view
+        QVERIFY(!overlay->isChecked() && !overlay->isEnabled());
+        QCOMPARE(f.filledRows(), 0);
+        QVERIFY(f.receive(frames(0x33) + frames(0x33), 2));
+    }
+
+    void manualSave()
+    {
+        WindowFixture f(true);
+        QVERIFY(f.receive(fixedFrame(0x123, hex("01")), 1));
+        answerNextFileDialog(f.dir.filePath("one.txt"));
+        f.click("btnViewSave");
+        const QStringList lines = QString::fromUtf8(f.dir.read("one.txt")).split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[1].left(40), "0" + QString(19, ' ') + "接受" + QString(18, ' '));
+        QCOMPARE(lines[1].mid(60),
+                 "数据帧" + QString(17, ' ') + "标准帧" + QString(17, ' ') + "0x00000123"
+                         + QString(10, ' ') + "1" + QString(19, ' ') + "01"
+                         + QString(19, ' ')); // 21 characters: written whole
+    }
+
+    void autoSave_data()
+    {
+        QTest::addColumn<AutoSaveCase>("c");
+        const AutoSaveCase cases[] = {
+            { "rows shown before", 1000, 2, 2, false, false, "timer", 1 },
+            { "a file per pass", 3, 0, 5, false, false, "timer", 2 },
+            { "a flood over 10 rows", 10, 2, 69, false, false, "timer", 8 },
+            { "a sent row over a pass", 3, 0, 3, false, true, "timer", 2 },
+            { "statistics mode: nothing", 1000, 0, 3, true, false, "timer", 1 },
+            { "switched off", 1000, 0, 3, false, false, "off", 1 },
+            { "window closed", 1000, 0, 3, false, false, "close", 1 },
+            { "cleared: a new file", 1000, 0, 2, false, false, "clear", 2 },
+        };
+        for (const AutoSaveCase &c : cases)
+            QTest::newRow(c.tag) << c;
+    }
+
+    // Every row shown while auto-save is on reaches the files once, in order, a file per pass.
+    void autoSave()
+    {
+        QFETCH(AutoSaveCase, c);
+        const QString finish = c.finish;
+        WindowFixture f(true);
+        if (c.statistics) {
+            f.click("checkBoxOnlyRev");
+            f.click("checkBoxOverlayDisplay");
+        }
+        f.get<QLineEdit>("lineEditTotal")->setText(QString::number(c.limit));
+        QVERIFY(f.receive(frames(1, c.before), c.before));
+        const int last = c.before + c.after;
+        QList<int> ids;
+        for (int id = 1; id <= last + (finish == "clear"); ++id)
+            ids << id;
+        f.click("checkBoxAutoSave"); // the rows already shown are written at once
+        QCOMPARE(loggedIds(f), ids.mid(0, c.before));
+        QVERIFY(f.pty.write(frames(c.before + 1, c.after)));
+        QTRY_COMPARE(rowCells(f.view(), (last - 1) % c.limit).at(5), identifierText(quint32(last)));
+        if (c.sendRow) {
+            f.clickListCell("tableWidget_2", 0, 2);
+            QCOMPARE(rowCells(f.view(), last % c.limit).at(1), QString("发送"));
+            ids << 0;
+        }
+        if (finish == "clear") { // appends what is pending; rows from the top go to a new file
+            f.click("btnViewClear");
+            QVERIFY(f.receive(frames(last + 1), 1));
+        }
+        if (finish == "timer")
+            f.flushAutoSave();
+        else if (finish == "close")
+            f.restart();
+        else
+            f.click("checkBoxAutoSave");
+        QCOMPARE(loggedIds(f), c.statistics ? QList<int>() : ids);
+        QCOMPARE(logFiles(f).size(), c.files);
+        for (const QString &name : logFiles(f))
+            QVERIFY(f.dir.read(name).count('\n') <= c.limit + 1);
+    }
+
+    void autoSaveThatCannotStart()
+    {
+        WindowFixture f(true);
+        // A working directory that no longer exists refuses new files, even to root.
+        QDir(f.dir.path()).mkdir("gone");
+        QDir::setCurrent(f.dir.filePath("gone"));
+        QDir(f.dir.path()).rmdir("gone");
+        f.click("checkBoxAutoSave");
+        QDir::setCurrent(f.dir.path());
+        QVERIFY(!f.get<QCheckBox>("checkBoxAutoSave")->isChecked());
+        QVERIFY(QRegularExpression("^无法创建自动保存文件20.*\\.txt$")
+                        .match(f.status())
+                        .hasMatch());
+        QVERIFY(f.receive(frames(1), 1));
+        f.flushAutoSave();
+        QVERIFY(logFiles(f).isEmpty());
+    }
+};
 
 QTEST_MAIN(tst_DataView)
 #include "tst_dataview.moc"

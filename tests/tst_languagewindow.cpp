@@ -18,11 +18,6 @@ class tst_LanguageWindow : public QObject
     Q_OBJECT
 
     WindowFixture *f = nullptr;
-    void click(const char *button)
-    {
-        f->showPageOf(button);
-        QTest::mouseClick(f->get<QPushButton>(button), Qt::LeftButton);
-    }
 
 private slots:
     void init() { f = new WindowFixture; }
@@ -87,10 +82,10 @@ private slots:
         f->start();
         f->get<QComboBox>("comboBoxMode")->setCurrentIndex(3);
         f->get<QComboBox>("cbBoxType")->setCurrentIndex(1);
-        click("btnSetStart");
+        f->click("btnSetStart");
         f->get<QTableWidget>("tableWidget_2")->item(1, 2)->setText("go"); // written as typed
-        click("btnManualSave");
-        click("btnAutoSave");
+        f->click("btnManualSave");
+        f->click("btnAutoSave");
         QVERIFY(f->dir.read("cfg.txt").startsWith("2000000,环回静默模式,扩展帧,1M,"));
         QCOMPARE(f->dir.read("manual.txt").split('\n').mid(0, 2),
                  QByteArrayList({ "0x00000000,00 11 22 33 44 55 66 77,发送",

@@ -92,6 +92,7 @@ MainWindow *WindowFixture::restart(bool openThePort)
 
 void WindowFixture::click(const char *name)
 {
+    showPageOf(name);
     auto *button = get<QAbstractButton>(name);
     if (qobject_cast<QCheckBox *>(button)) // the box, not the middle of a wide check box
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, button->height() / 2));
@@ -128,14 +129,6 @@ QString WindowFixture::viewRow(int row) const
 bool WindowFixture::receive(const QByteArray &bytes, int rows)
 {
     return pty.write(bytes) && QTest::qWaitFor([&] { return filledRows() == rows; }, 3000);
-}
-
-void WindowFixture::setRowLimit(const QString &text)
-{
-    // Typing over the selection: an emptied field would put the limit back at once.
-    auto *edit = get<QLineEdit>("lineEditTotal");
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
 }
 
 void WindowFixture::flushAutoSave()

@@ -98,7 +98,7 @@ public:
     // Builds the window anew in the same directory, as the next start of the program does.
     MainWindow *restart(bool openThePort = false);
 
-    // Clicks a button, or a check box on its box, as a user does.
+    // Shows the button's page and clicks it, or a check box on its box, as a user does.
     void click(const char *name);
     // Shows the page of the list `table` and clicks one of its cells.
     void clickListCell(const char *table, int row, int column);
@@ -109,8 +109,6 @@ public:
     QString viewRow(int row) const;
     // Writes on the converter's side; true once `rows` rows of the view are filled.
     bool receive(const QByteArray &bytes, int rows);
-    // Types the row limit over the field's text.
-    void setRowLimit(const QString &text);
     // Appends the rows auto-save owes now, as its timer does once a second.
     void flushAutoSave();
     QString status() const { return statusText(window); }

@@ -32,6 +32,7 @@ bool manualShown(const WindowFixture &f)
             && !f.get<QLineEdit>("lineEditCANBps")->isHidden()
             && f.get<QComboBox>("cbBoxCANbps")->isHidden();
 }
+
 // Every setting of the page as text, to compare before and after a restart.
 QStringList pageState(const WindowFixture &f)
 {

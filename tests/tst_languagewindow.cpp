@@ -2,6 +2,7 @@
 #include "language.h"
 #include "windowtest.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,13 +26,15 @@ private slots:
     {
         delete f;
         installUiLanguage(UiLanguage::Chinese);
+        QApplication::setFont(QFont());
     }
 
     void columnsFitTheirTexts_data()
     {
         QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("zh") << UiLanguage::Chinese;
-        QTest::newRow("en") << UiLanguage::English;
+        QTest::addColumn<int>("pointSize"); // of the desktop's font; 0: the default
+        QTest::newRow("zh") << UiLanguage::Chinese << 0;
+        QTest::newRow("en, large font") << UiLanguage::English << 16;
     }
 
     // Each column as wide as its header and the widest texts of its kind (the
@@ -39,7 +42,13 @@ private slots:
     void columnsFitTheirTexts()
     {
         QFETCH(UiLanguage, language);
+        QFETCH(int, pointSize);
         QVERIFY(installUiLanguage(language));
+        if (pointSize) {
+            QFont font = QApplication::font();
+            font.setPointSize(pointSize);
+            QApplication::setFont(font);
+        }
         f->start();
         f->pty.write(fixedFrame(0x18ff50e5, hex("1122334455667788"), true)
                      + fixedFrame(0x1, {}, false, true));

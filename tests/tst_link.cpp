@@ -3,7 +3,6 @@
 #include "commands.h"
 #include "hexbytes.h"
 #include "streamdecoder.h"
-#include "viewrow.h"
 
 #include <QTest>
 
@@ -178,11 +177,6 @@ private slots:
         QTest::newRow("bytes: low 8 bits") << bytes("7f 1FF") << "2 7f ff";
         QTest::newRow("bytes: ten tokens, eight kept, refused")
                 << bytes("01 02 03 04 05 06 07 08 09 0a") << "10! 01 02 03 04 05 06 07 08";
-        const auto data = [](const char *bytes) {
-            return receivedDataText(canFrame(1, hex(bytes)));
-        };
-        QTest::newRow("view: one byte padded to 21") << data("0f") << "0f" + QString(19, ' ');
-        QTest::newRow("view: identifier") << identifierText(0x80000000) << "0x80000000";
         QTest::newRow("rate: 83.333") << bitRateText(0, 5, 4, 36) << "83.333kbps";
         QTest::newRow("rate: prescaler 1024") << bitRateText(0, 5, 4, 1024) << " ";
         const auto setStart = [](const CanSetup &setup) { return spaced(setStartCommand(setup)); };

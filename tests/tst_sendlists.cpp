@@ -221,28 +221,21 @@ private slots:
         QCOMPARE(f.pty.readAll(300), QByteArray()); // nor later
     }
 
-    // The default list answers 0x10 with 0x20; the reply is shown as a sent row.
+    // The default list answers 0x10 with 0x20, shown as a sent row. Which rows answer is the
+    // reply matcher's; here: the switch, an edit, the type box, pause, refusals.
     void autoReply()
-    {
-        WindowFixture f(true);
-        f.click("checkBoxReplyAuto");
-        QVERIFY(f.pty.write(fixedFrame(0x10, hex("01"))));
-        QCOMPARE(f.pty.read(20).toHex(' '),
-                 hex("AA 55 01 01 01 20 00 00 00 08 00 11 22 33 44 55 66 77 00 07").toHex(' '));
-        QTRY_COMPARE(f.filledRows(), 2);
-        QCOMPARE(rowCells(f.view(), 0).at(1), QString("接受"));
-        QCOMPARE(f.viewRow(1), "1|发送|数据帧|标准帧|0x00000020|8|" + Data);
-        QCOMPARE(f.view()->currentRow(), 1);
-    }
-
-    // Which rows answer is the reply matcher's; here: the switch, the type box, pause, refusals.
-    void autoReplyWiring()
     {
         WindowFixture f(true);
         auto *list = f.get<QTableWidget>("tableWidget_4");
         QVERIFY(f.pty.write(fixedFrame(0x10, hex("01")))); // switched off: no answer
         QCOMPARE(f.pty.readAll(150), QByteArray());
         f.click("checkBoxReplyAuto");
+        QVERIFY(f.pty.write(fixedFrame(0x10, hex("01"))));
+        QCOMPARE(f.pty.read(20).toHex(' '),
+                 hex("AA 55 01 01 01 20 00 00 00 08 00 11 22 33 44 55 66 77 00 07").toHex(' '));
+        QTRY_COMPARE(f.filledRows(), 3);
+        QCOMPARE(f.viewRow(2), "2|发送|数据帧|标准帧|0x00000020|8|" + Data);
+        QCOMPARE(f.view()->currentRow(), 2);
         list->item(2, 0)->setText("0x99"); // edited: the list is read again
         QVERIFY(f.pty.write(fixedFrame(0x99, {})));
         QCOMPARE(f.pty.read(20).mid(5, 1), hex("22"));

@@ -194,7 +194,6 @@ private slots:
         QTest::addColumn<AutoSaveCase>("c");
         const AutoSaveCase cases[] = {
             { "rows shown before", 1000, 2, 2, false, false, "timer", 1 },
-            { "a file per pass", 3, 0, 5, false, false, "timer", 2 },
             { "a flood over 10 rows", 10, 2, 69, false, false, "timer", 8 },
             { "a sent row over a pass", 3, 0, 3, false, true, "timer", 2 },
             { "statistics mode: nothing", 1000, 0, 3, true, false, "timer", 1 },

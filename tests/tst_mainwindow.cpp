@@ -1,9 +1,6 @@
-#include "commandline.h"
 #include "portopenerror.h"
 #include "windowtest.h"
 
-#include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -29,28 +26,13 @@ static QString portControls(WindowFixture &f)
             .arg(f.window->findChild<QSerialPort *>()->isOpen());
 }
 
-// The window as it starts; opening, closing and losing the converter's port, and why a port
-// did not open, from real failed opens of pseudo-terminals.
+// Opening, closing and losing the converter's port, and why a port did not open, from real
+// failed opens of pseudo-terminals.
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void startingWindow()
-    {
-        WindowFixture f;
-        MainWindow *window = f.start(false);
-        // The menu bar's height is added, so the central area keeps the form's size.
-        const int grown = window->menuBar()->sizeHint().height() - QMenuBar().sizeHint().height();
-        QCOMPARE(window->size(), QSize(1234, 708 + grown));
-        QVERIFY(!f.get<QWidget>("checkBoxOverlayDisplay")->isEnabled());
-        QCOMPARE(portControls(f), QString("打开端口 0 0 0"));
-        // Below the steps of the help: the version and the folder the files live in.
-        const QString usage = f.get<QPlainTextEdit>("plainTextEdit_2")->toPlainText();
-        QVERIFY(usage.startsWith("使用说明："));
-        QVERIFY(usage.endsWith("\n\n" + ProgramInfo::text(QDir::currentPath())));
-    }
-
     void opensAtEveryBaudRate_data()
     {
         QTest::addColumn<int>("baud");
@@ -108,28 +90,6 @@ private slots:
         QCOMPARE(portControls(f), QString("关闭 1 1 1"));
     }
 
-    // Names of ports that do not exist: the device path the message names.
-    void missingDevice_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("path");
-        // clang-format off
-        QTest::newRow("bare name") << "ttyTALVIK9" << "/dev/ttyTALVIK9";
-        QTest::newRow("missing folder") << "/tmp/talvik-no-dir/tty" << "/tmp/talvik-no-dir/tty";
-        QTest::newRow("relative") << "./talvik-no-link" << "./talvik-no-link";
-        // clang-format on
-    }
-
-    void missingDevice()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, path);
-        QCOMPARE(portDevicePath(name), path);
-        const PortOpenProblem problem = failedOpen(name);
-        QCOMPARE(problem.reason, PortOpenProblem::NoSuchDevice);
-        QCOMPARE(problem.devicePath, path);
-    }
-
     // A port another program holds open (with its lock and in exclusive mode).
     void portInUse()
     {
@@ -139,18 +99,6 @@ private slots:
         QCOMPARE(failedOpen(pty.slavePath()).reason, PortOpenProblem::InUse);
         holder.close();
         QCOMPARE(failedOpen(pty.slavePath()).reason, PortOpenProblem::Other); // opens again
-    }
-
-    // The one message that tells the user what to do.
-    void permissionDeniedText()
-    {
-        PortOpenProblem problem;
-        problem.reason = PortOpenProblem::PermissionDenied;
-        problem.devicePath = QStringLiteral("/dev/ttyUSB0");
-        problem.group = QStringLiteral("uucp");
-        QCOMPARE(portOpenProblemText(problem),
-                 "没有访问权限：/dev/ttyUSB0 属于 uucp 组，请运行“sudo usermod -aG uucp $USER”，"
-                 "然后注销并重新登录");
     }
 };
 

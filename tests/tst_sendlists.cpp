@@ -3,7 +3,6 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
 
@@ -88,36 +87,6 @@ private slots:
         QDir(f.dir.path()).mkdir(c.file);
         f.click(buttons[2]);
         QCOMPARE(f.status(), QString("保存失败: ") + c.file);
-    }
-
-    void manualSend_data()
-    {
-        QTest::addColumn<bool>("variable");
-        QTest::addColumn<bool>("extended");
-        QTest::addColumn<QByteArray>("wire");
-        QTest::newRow("fixed standard")
-                << false << false
-                << hex("AA 55 01 01 01 00 00 00 00 08 00 11 22 33 44 55 66 77 00 E7");
-        QTest::newRow("variable extended")
-                << true << true << hex("AA E8 00 00 00 00 00 11 22 33 44 55 66 77 55");
-    }
-
-    void manualSend()
-    {
-        QFETCH(bool, variable);
-        QFETCH(bool, extended);
-        QFETCH(QByteArray, wire);
-        WindowFixture f(true);
-        f.get<QRadioButton>(variable ? "radioBtnVariable" : "radioBtnFixed")->setChecked(true);
-        f.get<QComboBox>("cbBoxType")->setCurrentIndex(extended ? 1 : 0);
-        if (variable)
-            QTest::ignoreMessage(QtDebugMsg, QByteArray::number(wire.size()).constData());
-        f.clickListCell("tableWidget_2", 0, 2);
-        QCOMPARE(f.pty.read(wire.size()).toHex(' '), wire.toHex(' '));
-        QCOMPARE(f.pty.readAll(100), QByteArray());
-        QCOMPARE(f.viewRow(0),
-                 QString("0|发送|数据帧|%1|0x00000000|8|").arg(extended ? "扩展帧" : "标准帧")
-                         + Data);
     }
 
     void manualSendRefusals()

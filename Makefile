@@ -2,9 +2,12 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
-	qt6-tools-dev qt6-l10n-tools qt6-charts-dev libqt6opengl6-dev librsvg2-bin
+	qt6-tools-dev qt6-l10n-tools qt6-charts-dev libqt6opengl6-dev librsvg2-bin \
+	qt6-serialbus-dev libsocketcan2
 # The tools the log tests hand the program's logs to, and the locales asc2log reads dates in.
 PACKAGES += can-utils tshark locales
+# Qt's canbusutil listens on the virtual CAN bus in the interface tests.
+PACKAGES += libqt6serialbus6-bin
 LOCALES := en_US en_US.UTF-8 de_DE de_DE.UTF-8
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -71,7 +71,7 @@ private slots:
             const CommandLineAnswer a = readCommandLine(
                     QStringList{ "/usr/bin/talvik" } + arguments, "/srv/bus", strict);
             return a.startWindow
-                    ? "window"
+                    ? (a.port.isEmpty() ? QStringLiteral("window") : "window on " + a.port)
                     : QStringLiteral("%1 %2%3%4")
                               .arg(a.exitCode)
                               .arg(a.text.section('\n', 0, 0)
@@ -82,6 +82,8 @@ private slots:
                               .arg(a.text.endsWith("--help 查看可用的选项。\n") ? " [--help]" : "");
         };
         QTest::newRow("command line empty") << answer({}, true) << "window";
+        QTest::newRow("command line --port")
+                << answer({ "--port", "socketcan:can0" }, true) << "window on socketcan:can0";
         QTest::newRow("command line --version")
                 << answer({ "--version" }, false) << "0 talvik " TALVIK_VERSION;
         QTest::newRow("command line --help beside Qt's option")

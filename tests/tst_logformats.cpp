@@ -25,6 +25,14 @@ CaptureRecord remote(qint64 us, quint32 id, int length, bool extended = false)
     return r;
 }
 
+// An error frame as SocketCAN reports it: controller problem, error passive on receive.
+CaptureRecord errorRecord(qint64 us)
+{
+    CaptureRecord r{ us, canFrame(0x004, hex("00 10 00 00 00 00 00 00"), true), false };
+    r.frame.error = true;
+    return r;
+}
+
 // Every kind of frame a log carries, both directions, times with a fraction, a gap over a day.
 std::vector<CaptureRecord> sample(qint64 start = T0)
 {
@@ -121,6 +129,12 @@ private slots:
         QTest::newRow("pcap extended") << pcap(pcapPacket(record(T0, 0x1ABCDEF0, "01 02 03", true)))
                                        << "00 f1 53 65 39 30 00 00 10 00 00 00 10 00 00 00 "
                                           "9a bc de f0 03 00 00 00 01 02 03 00 00 00 00 00";
+        QTest::newRow("candump error frame") << QString(candumpLine(errorRecord(T0)))
+                                             << "(1700000000.012345) can0 20000004#0010000000000000 R\n";
+        QTest::newRow("ASC error frame") << QString(ascLine(errorRecord(T0 + 250000), T0))
+                                         << "   0.250000 1  ErrorFrame\n";
+        QTest::newRow("pcap error frame") << pcap(pcapPacket(errorRecord(T0)).mid(16))
+                                          << "20 00 00 04 08 00 00 00 00 10 00 00 00 00 00 00";
         QString formats;
         for (const char *name : { "/tmp/bus.LOG", "bus.asc", "bus.pcap", "bus.PcapNG", "bus" })
             formats += logFormatExtension(logFormatForFileName(name, LogFormat::TextTable));
@@ -149,7 +163,8 @@ private slots:
         candumpRow("(1.5) can0 123#11.22.33 T", "(1.500000) can0 123#112233 T");
         candumpRow("(1700000000.012345)\tcan0\t123#\tT\r\n", "(1700000000.012345) can0 123# T");
         candumpRow("# recorded on the test bench", "error: no candump lines");
-        candumpRow("(1.5) can0 20000080#0000000000000000", "skipped 1 (line 1: error frame)");
+        candumpRow("(1.5) can0 20000080#0000000000000000", "(1.500000) can0 20000080#0000000000000000 R");
+        candumpRow("(1.5) can0 20000040#R", "skipped 1 (line 1: error frame with a remote flag)");
         candumpRow("(1.5) can0 123##10011 R", "skipped 1 (line 1: CAN FD frame)");
 
         QTest::newRow("ASC as other tools write")
@@ -166,8 +181,9 @@ private slots:
                               "   0.004000 1  Statistic: D 0 R 0 XD 0 XR 0 E 0 O 0 B 0.00%\n"
                               "   0.005000 1  Status:chip status error active\n"
                               "   0.006000 3  7E8             Rx   r\nend triggerblock\n")
-                << "(1700000000.251000) can0 1F3#AA R\n(1700000000.256000) can0 7E8#R R\n"
-                   "skipped 5 (line 6: not a frame)";
+                << "(1700000000.251000) can0 1F3#AA R\n"
+                   "(1700000000.253000) can0 20000080#0000000000000000 R\n"
+                   "(1700000000.256000) can0 7E8#R R\nskipped 4 (line 6: not a frame)";
         QTest::newRow("ASC decimal, relative times run on over skipped lines")
                 << asc
                 << QByteArray("date Tue Nov 14 22:13:20 2023\nbase dec  timestamps relative\n"
@@ -176,7 +192,8 @@ private slots:
                               "   0.250000 1  ErrorFrame\n"
                               "   0.250000 1  292             Rx   d 0\n")
                 << "(1700000001.000000) can0 123#01FF R\n(1700000001.500000) can0 00000123# R\n"
-                   "(1700000002.000000) can0 124# R\nskipped 1 (line 5: error frame)";
+                   "(1700000001.750000) can0 20000080#0000000000000000 R\n"
+                   "(1700000002.000000) can0 124# R";
         // The last row's time of day is on 2024-03-09; times running back cross midnight.
         const QByteArray tableHeader =
                 tableLine("序号|传输方向|时间标识|帧格式|帧类型|帧ID|数据长度|数据(16进制)");
@@ -265,6 +282,27 @@ private slots:
                      shift = back.records.empty() ? 0 : back.records.front().timestampUs - start;
         QVERIFY2(shift == 0 || qAbs(shift) == 3600000000, qPrintable(QString::number(shift)));
         QCOMPARE(readText(back), readText({ sample(start + shift) }));
+    }
+
+    // An error frame through log2asc and asc2log, as the program writes and reads
+    // it; tshark shows its class and details.
+    void errorFramesInOtherTools()
+    {
+        const QString log2asc = tool("log2asc"), asc2log = tool("asc2log"), tshark = tool("tshark");
+        if (log2asc.isEmpty() || asc2log.isEmpty() || tshark.isEmpty())
+            QSKIP("can-utils or tshark is not installed");
+        const std::vector<CaptureRecord> errors = { record(T0, 0x123, "01"), errorRecord(T0 + 1000) };
+        const QByteArray asc = writeLog(LogFormat::VectorAsc, errors);
+        QCOMPARE(run(log2asc, { "-I", writeFile("errors.log", writeLog(LogFormat::Candump, errors)),
+                                "can0" }),
+                 asc);
+        const QByteArray back = run(asc2log, { "-I", writeFile("errors.asc", asc) });
+        QCOMPARE(readCandumpLog(back).records.at(1).frame, readAscLog(asc).records.at(1).frame);
+        const QByteArray shown =
+                run(tshark, { "-r", writeFile("errors.pcap", writeLog(LogFormat::Pcap, errors)),
+                              "-T", "fields", "-E", "separator=/s", "-e", "can.flags.err", "-e",
+                              "can.id", "-e", "can.err.ctrl", "-e", "can.err.ctrl.rx_passive" });
+        QCOMPARE(shown, "0 291  \n1  1 1\n"); // tshark gives no identifier for an error frame
     }
 
     // tshark shows every frame as written (a remote frame's length in zero bytes).

@@ -148,6 +148,34 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
         <source>Change the baud rate of the adapter</source>
         <translation>Change the baud rate of the adapter</translation>
     </message>
+    <message>
+        <source>位速率 %1 bit/s 未能设置（%2）</source>
+        <translation>Bit rate %1 bit/s not set (%2)</translation>
+    </message>
+    <message>
+        <source>，请在终端中设置：%1</source>
+        <translation>; set it in a terminal: %1</translation>
+    </message>
+    <message>
+        <source>滤波ID和屏蔽ID未能设置（%1）</source>
+        <translation>Filter ID and mask not set (%1)</translation>
+    </message>
+    <message>
+        <source>CAN接口已设置：%1 bit/s</source>
+        <translation>CAN interface set: %1 bit/s</translation>
+    </message>
+    <message>
+        <source>CAN接口以正常模式工作：其他工作模式是转换器的设置</source>
+        <translation>A CAN interface works in normal mode: the other work modes are the converter's settings</translation>
+    </message>
+    <message>
+        <source>这是转换器串口上的设置，CAN接口没有</source>
+        <translation>This is a setting of the converter's serial line; a CAN interface has none</translation>
+    </message>
+    <message>
+        <source>此CAN接口不报告总线状态</source>
+        <translation>This CAN interface does not report its bus state</translation>
+    </message>
 </context>
 <context>
     <name>CellWords</name>
@@ -188,10 +216,136 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
 </context>
 <context>
+    <name>ErrorFrame</name>
+    <message>
+        <source>错误被动</source>
+        <translation>error passive</translation>
+    </message>
+    <message>
+        <source>错误警告</source>
+        <translation>error warning</translation>
+    </message>
+    <message>
+        <source>接收溢出</source>
+        <translation>receive overflow</translation>
+    </message>
+    <message>
+        <source>发送溢出</source>
+        <translation>transmit overflow</translation>
+    </message>
+    <message>
+        <source>恢复主动错误</source>
+        <translation>back to error active</translation>
+    </message>
+    <message>
+        <source>控制器错误</source>
+        <translation>controller problem</translation>
+    </message>
+    <message>
+        <source>总线关闭</source>
+        <translation>bus off</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>no acknowledgement</translation>
+    </message>
+    <message>
+        <source>仲裁失败</source>
+        <translation>arbitration lost</translation>
+    </message>
+    <message>
+        <source>协议错误</source>
+        <translation>protocol violation</translation>
+    </message>
+    <message>
+        <source>收发器错误</source>
+        <translation>transceiver problem</translation>
+    </message>
+    <message>
+        <source>发送超时</source>
+        <translation>transmit timeout</translation>
+    </message>
+    <message>
+        <source>总线错误</source>
+        <translation>bus error</translation>
+    </message>
+    <message>
+        <source>控制器已重启</source>
+        <translation>controller restarted</translation>
+    </message>
+    <message>
+        <source>错误帧</source>
+        <translation>error frame</translation>
+    </message>
+</context>
+<context>
     <name>FrameSender</name>
     <message>
         <source>数据长度不能超过8字节</source>
         <translation>The data cannot be longer than 8 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>InterfaceLink</name>
+    <message>
+        <source>没有CAN接口 %1：请检查适配器是否已插好，用 ip link show 查看已有的接口</source>
+        <translation>No CAN interface %1: check that the adapter is plugged in; ip link show lists the interfaces there are</translation>
+    </message>
+    <message>
+        <source>CAN接口 %1 未启动，请先启动它：%2</source>
+        <translation>CAN interface %1 is down; bring it up first: %2</translation>
+    </message>
+    <message>
+        <source>无法打开CAN接口 %1</source>
+        <translation>Cannot open the CAN interface %1</translation>
+    </message>
+    <message>
+        <source>无法打开CAN接口 %1：%2</source>
+        <translation>Cannot open the CAN interface %1: %2</translation>
+    </message>
+    <message>
+        <source>CAN接口未发送此帧：%1</source>
+        <translation>The CAN interface did not send the frame: %1</translation>
+    </message>
+    <message>
+        <source>CAN接口未打开</source>
+        <translation>The CAN interface is not open</translation>
+    </message>
+    <message>
+        <source>此接口不支持该设置</source>
+        <translation>this interface has no such setting</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>good</translation>
+    </message>
+    <message>
+        <source>错误告警</source>
+        <translation>error warning</translation>
+    </message>
+    <message>
+        <source>错误被动</source>
+        <translation>error passive</translation>
+    </message>
+    <message>
+        <source>离线</source>
+        <translation>bus off</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>总线状态:%1</source>
+        <translation>Bus state: %1</translation>
+    </message>
+    <message>
+        <source>CAN接口报告错误：%1</source>
+        <translation>The CAN interface reports an error: %1</translation>
+    </message>
+    <message>
+        <source>CAN接口已断开</source>
+        <translation>the CAN interface went away</translation>
     </message>
 </context>
 <context>
@@ -708,6 +862,14 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
         <source>打开</source>
         <translation>Open</translation>
     </message>
+    <message>
+        <source>CAN接口已断开：%1</source>
+        <translation>CAN interface lost: %1</translation>
+    </message>
+    <message>
+        <source>波特率是转换器串口的设置，CAN接口没有波特率</source>
+        <translation>The baud rate is the converter's serial line's; a CAN interface has none</translation>
+    </message>
 </context>
 <context>
     <name>ProgramInfo</name>
@@ -743,6 +905,14 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
         <source>无法使用文件夹 %1，文件保存在 %2</source>
         <translation>Cannot use the folder %1, files are kept in %2</translation>
     </message>
+    <message>
+        <source>启动时打开的串口或CAN接口，如 /dev/ttyUSB0 或 socketcan:can0</source>
+        <translation>Serial port or CAN interface to open at start, such as /dev/ttyUSB0 or socketcan:can0</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>name</translation>
+    </message>
 </context>
 <context>
     <name>ReceiveIdPage</name>
@@ -769,6 +939,10 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
     <message>
         <source>保存失败: </source>
         <translation>Save failed: </translation>
+    </message>
+    <message>
+        <source>接收ID列表保存在转换器中；CAN接口请用基本配置页的滤波ID和屏蔽ID</source>
+        <translation>The receive-ID list is kept in the converter; on a CAN interface use the filter ID and mask of the basic configuration page</translation>
     </message>
 </context>
 <context>
@@ -967,6 +1141,10 @@ time %4 s</translation>
     <message>
         <source>CSV 文件 (*.csv)</source>
         <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>错误帧: %1</source>
+        <translation>Error frames: %1</translation>
     </message>
 </context>
 <context>

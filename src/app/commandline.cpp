@@ -40,6 +40,9 @@ CommandLineAnswer readCommandLine(const QStringList &arguments, const QString &f
     // --help and so that the strict reading knows it.
     parser.addOption({ QStringLiteral("lang"), ProgramInfo::tr("界面语言：zh（中文）或 en（英文）"),
                        QStringLiteral("zh|en") });
+    parser.addOption({ QStringLiteral("port"),
+                       ProgramInfo::tr("启动时打开的串口或CAN接口，如 /dev/ttyUSB0 或 socketcan:can0"),
+                       ProgramInfo::tr("名称") });
     const bool parsed = parser.parse(arguments);
 
     CommandLineAnswer answer;
@@ -61,6 +64,7 @@ CommandLineAnswer readCommandLine(const QStringList &arguments, const QString &f
                    ProgramInfo::tr("多余的参数：%1")
                            .arg(parser.positionalArguments().join(QLatin1Char(' '))) };
     }
+    answer.port = parser.value(QStringLiteral("port"));
     if (answer.exitCode != 0) {
         answer.text = QCoreApplication::applicationName() + QLatin1String(": ") + answer.text
                 + QLatin1Char('\n') + ProgramInfo::tr("用 --help 查看可用的选项。")

@@ -14,6 +14,7 @@ struct CommandLineAnswer
     bool startWindow = true;
     int exitCode = 0;
     QString text;
+    QString port; // to open at start, empty for none
 };
 
 // The version and the folder of the files, for the help page and --help.

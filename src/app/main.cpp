@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLocale>
 
 int main(int argc, char *argv[])
@@ -19,5 +20,9 @@ int main(int argc, char *argv[])
     useFileFolder(fileFolderForThisStart());
     MainWindow window;
     window.show();
+    const QString port =
+            readCommandLine(QApplication::arguments(), QDir::currentPath(), true).port;
+    if (!port.isEmpty())
+        window.openPort(port);
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "canbus.h"
 #include "canconfigpage.h"
 #include "canlink.h"
 #include "captureautosave.h"
@@ -27,14 +28,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
                                          + ProgramInfo::text(QDir::currentPath()));
 
     capture = new CaptureStore(this);
-    link = new CanLink(this);
+    bus = new CanBus(this);
     trafficView = new TrafficView(ui, capture, cellWords, this);
-    sender = new FrameSender(link, capture, trafficView, this);
-    canConfigPage = new CanConfigPage(ui, link, this);
+    sender = new FrameSender(bus, capture, trafficView, this);
+    canConfigPage = new CanConfigPage(ui, bus, this);
     manualSendPage = new ManualSendPage(ui, sender, cellWords, this);
     autoSendPage = new AutoSendPage(ui, sender, cellWords, this);
     autoReplyPage = new AutoReplyPage(ui, sender, this);
-    receiveIdPage = new ReceiveIdPage(ui, link, this);
+    receiveIdPage = new ReceiveIdPage(ui, bus, this);
     manualSendPage->load();
     autoSendPage->load();
     autoReplyPage->load();
@@ -48,7 +49,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     fitColumnsToTexts(ui->tableWidget_4, { ids, ids, data });
     fitColumnsToTexts(ui->tableWidget_5, { ids });
 
-    portPanel = new PortPanel(ui, link, this);
+    portPanel = new PortPanel(ui, bus, this);
     ui->toolBox->setCurrentIndex(0);
 
     // The menu bar's height is added to the window's, so the central area
@@ -58,7 +59,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     logMenu = new LogMenu(ui->menubar, capture, this);
     signalsMenu = new SignalsMenu(ui->menubar, capture, this);
     resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
-    replayWindow = new ReplayWindow(link->port(), this);
+    replayWindow = new ReplayWindow(bus, this);
     connectParts();
 }
 
@@ -83,9 +84,14 @@ void MainWindow::connectParts()
            static_cast<ListPage *>(autoReplyPage) })
         connect(page, &ListPage::statusMessage, this, show);
 
-    connect(link, &CanLink::framesReceived, this, &MainWindow::receiveFrames);
-    connect(link, &CanLink::busStatusReceived, this,
+    connect(bus, &CanBus::framesReceived, this, &MainWindow::receiveFrames);
+    connect(bus, &CanBus::problemReported, this, [this](const QString &text) { showMessage(text); });
+    connect(bus->converter(), &CanLink::busStatusReceived, this,
             [this](const BusStatus &status) { showMessage(busStatusText(status)); });
+    connect(portPanel, &PortPanel::interfaceChosen, canConfigPage,
+            &CanConfigPage::setInterfaceChosen);
+    connect(portPanel, &PortPanel::interfaceChosen, receiveIdPage,
+            &ReceiveIdPage::setInterfaceChosen);
     connect(ui->checkBoxAutoSave, &QCheckBox::clicked, this, &MainWindow::switchAutoSave);
     connect(captureAutoSave, &CaptureAutoSave::saveFailed, this,
             [this](const QString &fileName) { showMessage(tr("保存失败: ") + fileName); });
@@ -98,6 +104,11 @@ void MainWindow::connectParts()
     connect(logMenu, &LogMenu::statusMessage, this,
             [this](const QString &text) { showMessage(text); });
     connect(logMenu, &LogMenu::replayRequested, this, &MainWindow::showReplayWindow);
+}
+
+void MainWindow::openPort(const QString &name)
+{
+    portPanel->openNamed(name);
 }
 
 void MainWindow::showMessage(const QString &text, int timeout)
@@ -120,7 +131,8 @@ void MainWindow::receiveFrames(const QVector<LinkFrame> &frames)
                 continue;
             capture->append(record);
         }
-        autoReplyPage->answer(received.frame.identifier);
+        if (!received.frame.error)
+            autoReplyPage->answer(received.frame.identifier);
     }
     trafficView->endBatch();
 }

@@ -16,7 +16,7 @@ struct LinkFrame;
 class AutoReplyPage;
 class AutoSendPage;
 class CanConfigPage;
-class CanLink;
+class CanBus;
 class CaptureAutoSave;
 class CaptureStore;
 class FrameSender;
@@ -38,6 +38,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // As if `name` were typed into the port box and opened (--port).
+    void openPort(const QString &name);
+
 private:
     void connectParts();
     void showMessage(const QString &text, int timeout = 0);
@@ -50,9 +53,10 @@ private:
     const CellWords cellWords; // in the language installed when the window is built
 
     // Timestamped frames of the session (or of the log opened from file): the
-    // link and the senders write them, the view, logs, signals and replay read them.
+    // bus and the senders write them, the view, logs, signals and replay read them.
     CaptureStore *capture;
-    CanLink *link;
+    CanBus *bus; // the converter or a CAN interface
+
     TrafficView *trafficView;
     FrameSender *sender;
     PortPanel *portPanel;

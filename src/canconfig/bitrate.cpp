@@ -20,11 +20,18 @@ std::optional<int> prescalerValue(const QString &text)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-QString bitRateText(int syncIndex, int bs1Index, int bs2Index, int prescaler)
+int bitRate(int syncIndex, int bs1Index, int bs2Index, int prescaler)
 {
     if (prescaler < 1 || prescaler > MaxPrescaler)
-        return QStringLiteral(" ");
+        return 0;
     const int quanta = (syncIndex + 1) + (bs1Index + 1) + (bs2Index + 1);
-    const int rate = CanClockHz / quanta / prescaler;
+    return CanClockHz / quanta / prescaler;
+}
+
+QString bitRateText(int syncIndex, int bs1Index, int bs2Index, int prescaler)
+{
+    const int rate = bitRate(syncIndex, bs1Index, bs2Index, prescaler);
+    if (rate == 0)
+        return QStringLiteral(" ");
     return QString::asprintf("%d.%03dkbps", rate / 1000, rate % 1000);
 }

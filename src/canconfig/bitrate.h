@@ -24,8 +24,10 @@ BitTiming presetTiming(int presetIndex);
 // not one (empty, letters, out of the 32-bit range).
 std::optional<int> prescalerValue(const QString &text);
 
-// The rate a timing gives with the converter's 36 MHz CAN clock, as
-// "1000.000kbps"; " " for a prescaler outside 1 to 1023.
+// The rate a timing gives with the converter's 36 MHz CAN clock in bit/s;
+// 0 for a prescaler outside 1 to 1023.
+int bitRate(int syncIndex, int bs1Index, int bs2Index, int prescaler);
+// The same as "1000.000kbps"; " " for a prescaler outside 1 to 1023.
 QString bitRateText(int syncIndex, int bs1Index, int bs2Index, int prescaler);
 
 #endif // BITRATE_H

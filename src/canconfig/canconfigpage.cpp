@@ -2,7 +2,10 @@
 #include "ui_mainwindow.h"
 
 #include "bitrate.h"
+#include "canbus.h"
 #include "canlink.h"
+#include "busname.h"
+#include "interfacelink.h"
 #include "cfgfile.h"
 #include "commands.h"
 #include "listfile.h"
@@ -40,8 +43,8 @@ const char *const ChangeBaudRateText = QT_TRANSLATE_NOOP(
         "If you click Cancel, nothing is sent and the adapter keeps its previous baud rate.");
 } // namespace
 
-CanConfigPage::CanConfigPage(Ui::MainWindow *ui, CanLink *link, QWidget *dialogParent)
-    : QObject(dialogParent), ui(ui), link(link), dialogParent(dialogParent)
+CanConfigPage::CanConfigPage(Ui::MainWindow *ui, CanBus *bus, QWidget *dialogParent)
+    : QObject(dialogParent), ui(ui), bus(bus), dialogParent(dialogParent)
 {
     // Each change of the timing runs its own recompute, so the shown rate follows.
     connect(ui->cbBoxCANbps, &QComboBox::currentIndexChanged, this,
@@ -71,7 +74,7 @@ CanConfigPage::CanConfigPage(Ui::MainWindow *ui, CanLink *link, QWidget *dialogP
 
 bool CanConfigPage::ensurePortOpen()
 {
-    if (link->isOpen())
+    if (bus->isOpen())
         return true;
     emit statusMessage(tr("COM端口已关闭，请先打开COM端口"), 1000);
     return false;
@@ -79,7 +82,7 @@ bool CanConfigPage::ensurePortOpen()
 
 void CanConfigPage::pushLinkSettings()
 {
-    link->setSettings({ ui->radioBtnVariable->isChecked(), ui->cbBoxType->currentIndex() == 1 });
+    bus->converter()->setSettings({ ui->radioBtnVariable->isChecked(), ui->cbBoxType->currentIndex() == 1 });
 }
 
 void CanConfigPage::showBitRate(int bs1Index, int bs2Index, const QString &prescalerText)
@@ -114,7 +117,7 @@ void CanConfigPage::showTimingMode(bool manual)
 
 void CanConfigPage::setAndStart()
 {
-    link->restartDecoding(); // whatever follows, the parser starts afresh
+    bus->converter()->restartDecoding(); // whatever follows, the parser starts afresh
     if (!ensurePortOpen())
         return;
     const std::optional<int> prescaler = prescalerValue(ui->lineEditPrescale->text());
@@ -123,6 +126,10 @@ void CanConfigPage::setAndStart()
         return;
     }
     saveConfig();
+    if (bus->isInterfaceOpen()) {
+        applyToInterface();
+        return;
+    }
 
     CanSetup setup;
     setup.manualTiming = ui->checkBoxManualBps->isChecked();
@@ -137,7 +144,49 @@ void CanConfigPage::setAndStart()
     setup.bs1Index = ui->cbBoxBP1->currentIndex();
     setup.bs2Index = ui->cbBoxBP2->currentIndex();
     setup.prescaler = *prescaler;
-    link->write(setStartCommand(setup));
+    bus->converter()->write(setStartCommand(setup));
+}
+
+// The bit rate the timing gives, and the filter and mask as the device's
+// filter; each the device refuses is said with what to do instead.
+void CanConfigPage::applyToInterface()
+{
+    InterfaceLink *device = bus->canInterface();
+    const int rate = bitRate(ui->cbBoxSYNC->currentIndex(), ui->cbBoxBP1->currentIndex(),
+                             ui->cbBoxBP2->currentIndex(), ui->lineEditPrescale->text().toInt());
+    QStringList refused;
+    if (const QString problem = device->applyBitRate(rate); !problem.isEmpty()) {
+        QString text = tr("位速率 %1 bit/s 未能设置（%2）").arg(rate).arg(problem);
+        // SocketCAN's rate is the system's to set: it takes the right to change the link.
+        if (device->name().plugin == QLatin1String("socketcan"))
+            text += tr("，请在终端中设置：%1")
+                            .arg(linkUpCommand(device->name().interfaceName, rate));
+        refused.append(text);
+    }
+    const QString filterProblem =
+            device->applyFilter(parseHexId(ui->lineEditFilter->text()),
+                                parseHexId(ui->lineEditMask->text()),
+                                ui->cbBoxType->currentIndex() == 1);
+    if (!filterProblem.isEmpty())
+        refused.append(tr("滤波ID和屏蔽ID未能设置（%1）").arg(filterProblem));
+    emit statusMessage(refused.isEmpty() ? tr("CAN接口已设置：%1 bit/s").arg(rate)
+                                         : refused.join(QLatin1String("; ")));
+}
+
+void CanConfigPage::setInterfaceChosen(bool chosen)
+{
+    ui->comboBoxMode->setEnabled(!chosen);
+    ui->comboBoxMode->setToolTip(
+            chosen ? tr("CAN接口以正常模式工作：其他工作模式是转换器的设置") : QString());
+    const QString lineTip = chosen ? tr("这是转换器串口上的设置，CAN接口没有") : QString();
+    for (QWidget *widget : { static_cast<QWidget *>(ui->checkBoxSendOnce),
+                             static_cast<QWidget *>(ui->radioBtnFixed),
+                             static_cast<QWidget *>(ui->radioBtnVariable),
+                             static_cast<QWidget *>(ui->cbBoxChangeBps),
+                             static_cast<QWidget *>(ui->btnChangeBps) }) {
+        widget->setEnabled(!chosen);
+        widget->setToolTip(lineTip);
+    }
 }
 
 void CanConfigPage::saveConfig()
@@ -220,7 +269,12 @@ void CanConfigPage::queryBusStatus()
 {
     if (!ensurePortOpen())
         return;
-    link->write(busStatusQuery());
+    if (bus->isInterfaceOpen()) {
+        const QString status = bus->canInterface()->busStatusText();
+        emit statusMessage(status.isEmpty() ? tr("此CAN接口不报告总线状态") : status);
+        return;
+    }
+    bus->converter()->write(busStatusQuery());
     emit statusMessage(tr(NoAnswerText));
 }
 
@@ -233,12 +287,12 @@ void CanConfigPage::changeConverterBaudRate()
         return;
     if (!ensurePortOpen())
         return;
-    link->write(baudRateCommand(ui->cbBoxChangeBps->currentIndex()));
+    bus->converter()->write(baudRateCommand(ui->cbBoxChangeBps->currentIndex()));
     emit statusMessage(tr(NoAnswerText));
 }
 
-ReceiveIdPage::ReceiveIdPage(Ui::MainWindow *ui, CanLink *link, QWidget *dialogParent)
-    : QObject(dialogParent), ui(ui), link(link), dialogParent(dialogParent)
+ReceiveIdPage::ReceiveIdPage(Ui::MainWindow *ui, CanBus *bus, QWidget *dialogParent)
+    : QObject(dialogParent), ui(ui), bus(bus), dialogParent(dialogParent)
 {
     ui->tableWidget_5->setHorizontalHeaderLabels({ tr("接受Id(16进制)") });
     connect(ui->btnReceiveSet, &QPushButton::clicked, this, &ReceiveIdPage::sendFilter);
@@ -250,14 +304,22 @@ ReceiveIdPage::ReceiveIdPage(Ui::MainWindow *ui, CanLink *link, QWidget *dialogP
     load();
 }
 
+void ReceiveIdPage::setInterfaceChosen(bool chosen)
+{
+    ui->btnReceiveSet->setEnabled(!chosen);
+    ui->btnReceiveSet->setToolTip(
+            chosen ? tr("接收ID列表保存在转换器中；CAN接口请用基本配置页的滤波ID和屏蔽ID")
+                   : QString());
+}
+
 void ReceiveIdPage::sendFilter()
 {
-    if (!link->isOpen()) {
+    if (!bus->isOpen()) {
         emit statusMessage(tr("COM端口已关闭，请先打开COM端口"), 1000);
         return;
     }
     if (ui->radioBtnUploadAll->isChecked()) {
-        link->write(receiveIdCommand(UploadMode::All, {}));
+        bus->converter()->write(receiveIdCommand(UploadMode::All, {}));
         return;
     }
     UploadMode mode;
@@ -282,7 +344,7 @@ void ReceiveIdPage::sendFilter()
         QMessageBox::critical(dialogParent, tr("配置接收ID"), tr("接收ID表的数量不能超过50."));
         return;
     }
-    link->write(receiveIdCommand(mode, identifiers));
+    bus->converter()->write(receiveIdCommand(mode, identifiers));
 }
 
 void ReceiveIdPage::save()

@@ -11,18 +11,22 @@ class QWidget;
 QT_END_NAMESPACE
 
 struct StoredCanConfig;
-class CanLink;
+class CanBus;
 
 // The converter's configuration: the bit-rate calculator, set-and-start (kept
 // in cfg.txt for the next start), the bus-status query and the change of the
 // converter's port baud rate. The framing and frame type reach the link as
-// settings whenever they change.
+// settings whenever they change. On a CAN interface the bit rate and the
+// filter go to the device; what only the converter has is disabled.
 class CanConfigPage : public QObject
 {
     Q_OBJECT
 
 public:
-    CanConfigPage(Ui::MainWindow *ui, CanLink *link, QWidget *dialogParent);
+    CanConfigPage(Ui::MainWindow *ui, CanBus *bus, QWidget *dialogParent);
+
+    // The port box names a CAN interface: the converter's own settings are disabled.
+    void setInterfaceChosen(bool chosen);
 
 signals:
     void statusMessage(const QString &text, int timeout = 0);
@@ -34,6 +38,7 @@ private:
     void showTimingMode(bool manual);
     void pushLinkSettings();
     void setAndStart();
+    void applyToInterface();
     void saveConfig();
     void loadConfig();
     void applyConfig(const StoredCanConfig &config);
@@ -42,7 +47,7 @@ private:
     void changeConverterBaudRate();
 
     Ui::MainWindow *ui;
-    CanLink *link;
+    CanBus *bus;
     QWidget *dialogParent;
 };
 
@@ -52,7 +57,10 @@ class ReceiveIdPage : public QObject
     Q_OBJECT
 
 public:
-    ReceiveIdPage(Ui::MainWindow *ui, CanLink *link, QWidget *dialogParent);
+    ReceiveIdPage(Ui::MainWindow *ui, CanBus *bus, QWidget *dialogParent);
+
+    // The list lives in the converter: a CAN interface has none.
+    void setInterfaceChosen(bool chosen);
 
 signals:
     void statusMessage(const QString &text, int timeout = 0);
@@ -63,7 +71,7 @@ private:
     void load();
 
     Ui::MainWindow *ui;
-    CanLink *link;
+    CanBus *bus;
     QWidget *dialogParent;
 };
 

@@ -15,13 +15,16 @@ struct CanFrame
     quint32 identifier = 0; // never masked to 11 or 29 bits
     bool extended = false;
     bool remote = false;
+    // An error frame a CAN interface reported: the identifier holds its error
+    // class, the data its details. Never sent.
+    bool error = false;
     quint8 length = 0; // 0 to 8
     std::array<quint8, MaxDataLength> data{}; // bytes at and beyond length are 0
 
     friend bool operator==(const CanFrame &a, const CanFrame &b)
     {
         return a.identifier == b.identifier && a.extended == b.extended && a.remote == b.remote
-                && a.length == b.length && a.data == b.data;
+                && a.error == b.error && a.length == b.length && a.data == b.data;
     }
     friend bool operator!=(const CanFrame &a, const CanFrame &b) { return !(a == b); }
 };

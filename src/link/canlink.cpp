@@ -1,8 +1,15 @@
 #include "canlink.h"
 #include "capturestore.h"
 
-CanLink::CanLink(QObject *parent) : QObject(parent), serialPort(new QSerialPort(this))
+namespace {
+// While a sender goes as fast as the line takes frames, this much waits in
+// the port's write buffer at most: a few milliseconds of line time.
+constexpr qint64 WriteBacklogBytes = 2048;
+} // namespace
+
+CanLink::CanLink(QObject *parent) : BusDevice(parent), serialPort(new QSerialPort(this))
 {
+    connect(serialPort, &QIODevice::aboutToClose, this, &BusDevice::aboutToClose);
     connect(serialPort, &QSerialPort::readyRead, this, &CanLink::readPort);
     connect(serialPort, &QSerialPort::errorOccurred, this, &CanLink::handleError);
 }
@@ -28,6 +35,16 @@ void CanLink::sendFrame(const CanFrame &frame)
 {
     serialPort->write(current.variableFraming ? encodeVariableFrame(frame)
                                               : encodeFixedFrame(frame));
+}
+
+bool CanLink::writeBacklogFull() const
+{
+    return serialPort->bytesToWrite() >= WriteBacklogBytes;
+}
+
+void CanLink::flush()
+{
+    serialPort->flush();
 }
 
 void CanLink::write(const QByteArray &bytes)
@@ -69,5 +86,5 @@ void CanLink::handleError(QSerialPort::SerialPortError error)
         return;
     serialPort->close();
     serialPort->clearError();
-    emit deviceLost();
+    emit deviceLost(QString());
 }

@@ -99,13 +99,21 @@ const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureR
     if (!isDigits(tokens[1]))
         return "not a frame";
     const QByteArrayView idToken = tokens[2];
-    if (equalsIgnoringCase(idToken, "ErrorFrame"))
-        return "error frame";
+    CanFrame &frame = record->frame;
+    // An error frame says nothing of what went wrong; it reads back as
+    // asc2log reads it, a bus error.
+    if (equalsIgnoringCase(idToken, "ErrorFrame")) {
+        frame.error = true;
+        frame.extended = true;
+        frame.identifier = 0x80;
+        frame.length = CanFrame::MaxDataLength;
+        record->timestampUs = (state.relative ? state.previousUs : state.baseUs) + offset;
+        return nullptr;
+    }
     if (startsWithIgnoringCase(idToken, "Statistic"))
         return "statistics";
     if (startsWithIgnoringCase(idToken, "Status"))
         return "status";
-    CanFrame &frame = record->frame;
     QByteArrayView idDigits = idToken;
     if (idToken.endsWith('x') || idToken.endsWith('X')) {
         frame.extended = true;
@@ -194,6 +202,10 @@ QByteArray ascLine(const CaptureRecord &record, qint64 baseTimeUs)
     const qint64 magnitude = offset < 0 ? -offset : offset;
     appendTimeOfDay(line, offset < 0 ? "  -%lld.%06lld" : "%4lld.%06lld", magnitude / 1000000,
                     magnitude % 1000000);
+    if (frame.error) {
+        line.append(" 1  ErrorFrame\n");
+        return line;
+    }
     char text[64];
     char id[16];
     if (frame.extended)

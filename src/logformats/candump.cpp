@@ -45,13 +45,18 @@ const char *parseFrameToken(QByteArrayView token, CanFrame *frame)
     if (!parseUnsigned(id, 16, 8, &identifier))
         return "identifier is not hexadecimal";
     frame->extended = id.size() == 8;
-    if (frame->extended && (identifier & ErrorFrameFlag))
-        return "error frame";
+    // candump -e: the error class under the error flag, the details as 8 data bytes.
+    if (frame->extended && (identifier & ErrorFrameFlag)) {
+        frame->error = true;
+        identifier &= ~ErrorFrameFlag;
+    }
     if (!identifierFits(identifier, frame->extended))
         return "identifier out of range";
     frame->identifier = identifier;
     if (body.startsWith('#'))
         return "CAN FD frame";
+    if (frame->error && (body.startsWith('R') || body.startsWith('r')))
+        return "error frame with a remote flag";
     if (body.startsWith('R') || body.startsWith('r')) {
         frame->remote = true;
         body = body.sliced(1);
@@ -114,11 +119,14 @@ QByteArray candumpLine(const CaptureRecord &record)
     splitMicroseconds(record.timestampUs, &seconds, &micros);
     const CanFrame &frame = record.frame;
     int n = std::snprintf(line, sizeof line,
-                          frame.extended ? "(%lld.%06lld) can0 %08X#" : "(%lld.%06lld) can0 %03X#",
+                          frame.extended || frame.error ? "(%lld.%06lld) can0 %08X#"
+                                                        : "(%lld.%06lld) can0 %03X#",
                           static_cast<long long>(seconds), static_cast<long long>(micros),
-                          frame.identifier & (frame.extended ? ExtendedIdMask : StandardIdMask));
+                          frame.error ? (frame.identifier & ExtendedIdMask) | ErrorFrameFlag
+                                      : frame.identifier
+                                              & (frame.extended ? ExtendedIdMask : StandardIdMask));
     const int length = std::min<int>(frame.length, CanFrame::MaxDataLength);
-    if (frame.remote) {
+    if (frame.remote && !frame.error) {
         line[n++] = 'R';
         if (length > 0)
             line[n++] = char('0' + length);

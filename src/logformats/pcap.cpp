@@ -58,11 +58,13 @@ QByteArray pcapPacket(const CaptureRecord &record)
                                     : frame.identifier & StandardIdMask;
     if (frame.remote)
         idWord |= RemoteFlag;
+    if (frame.error) // SocketCAN's error frame: the class under the error flag alone
+        idWord = (frame.identifier & ExtendedIdMask) | ErrorFlag;
     char can[SocketCanFrameSize] = {};
     qToBigEndian(idWord, can);
     const int length = std::min<int>(frame.length, CanFrame::MaxDataLength);
     can[4] = char(length);
-    if (!frame.remote) {
+    if (!frame.remote || frame.error) {
         for (int i = 0; i < length; ++i)
             can[8 + i] = char(frame.data[size_t(i)]);
     }
@@ -125,18 +127,15 @@ LogReadResult readPcap(const QByteArray &content)
             continue;
         }
         const quint32 idWord = qFromBigEndian<quint32>(can);
-        if (idWord & ErrorFlag) {
-            skip(result, packetNumber, "error frame", "packet");
-            continue;
-        }
         if (can[4] > CanFrame::MaxDataLength) {
             skip(result, packetNumber, "length is not 0 to 8", "packet");
             continue;
         }
         CaptureRecord record;
         CanFrame &frame = record.frame;
-        frame.extended = idWord & ExtendedFlag;
-        frame.remote = idWord & RemoteFlag;
+        frame.error = idWord & ErrorFlag;
+        frame.extended = (idWord & ExtendedFlag) || frame.error;
+        frame.remote = (idWord & RemoteFlag) && !frame.error;
         frame.identifier = idWord & (frame.extended ? ExtendedIdMask : StandardIdMask);
         if (!frame.extended && (idWord & ExtendedIdMask) > StandardIdMask) {
             skip(result, packetNumber, "identifier out of range", "packet");

@@ -8,7 +8,7 @@ ReplayPlan makeReplayPlan(const std::vector<CaptureRecord> &records, bool onlyRe
     qint64 startUs = 0;
     qint64 previousOffset = 0;
     for (const CaptureRecord &record : records) {
-        if (onlyReceived && record.sent)
+        if ((onlyReceived && record.sent) || record.frame.error)
             continue;
         if (plan.frames.empty())
             startUs = record.timestampUs;

@@ -18,7 +18,8 @@ struct ReplayPlan
     qint64 durationUs(double speed) const { return frames.empty() ? 0 : dueUs(size() - 1, speed); }
 };
 
-// A log's records as a plan: optionally only the frames it received. Times
+// A log's records as a plan: optionally only the frames it received; error
+// frames never go out. Times
 // that run backwards (a log pieced together) keep the frame's place with no gap.
 ReplayPlan makeReplayPlan(const std::vector<CaptureRecord> &records, bool onlyReceived);
 

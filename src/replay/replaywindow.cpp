@@ -1,16 +1,14 @@
 #include "replaywindow.h"
 #include "ui_replaywindow.h"
 
-#include <QSerialPort>
+#include "canbus.h"
+
 #include <QTimer>
 
 #include <chrono>
 #include <thread>
 
 namespace {
-// While replaying as fast as the line takes frames, this much waits in the
-// port's write buffer at most: a few milliseconds of line time.
-constexpr qint64 FastBacklogBytes = 2048;
 constexpr int ProgressIntervalMs = 100;
 // The timer wakes this much before a frame is due, and a frame due within
 // SleepInPlaceUs is waited for without returning to the event loop.
@@ -18,8 +16,8 @@ constexpr qint64 WakeEarlyUs = 3000;
 constexpr qint64 SleepInPlaceUs = 5000;
 } // namespace
 
-ReplayWindow::ReplayWindow(QSerialPort *port, QWidget *parent)
-    : QWidget(parent, Qt::Window), ui(new Ui::ReplayWindow), port(port), timer(new QTimer(this))
+ReplayWindow::ReplayWindow(CanBus *bus, QWidget *parent)
+    : QWidget(parent, Qt::Window), ui(new Ui::ReplayWindow), bus(bus), timer(new QTimer(this))
 {
     ui->setupUi(this);
     for (double factor : Speeds) {
@@ -32,7 +30,7 @@ ReplayWindow::ReplayWindow(QSerialPort *port, QWidget *parent)
     connect(timer, &QTimer::timeout, this, &ReplayWindow::sendDue);
     connect(ui->btnReplayStart, &QPushButton::clicked, this, &ReplayWindow::start);
     connect(ui->btnReplayStop, &QPushButton::clicked, this, [this] { stop(tr("回放已停止")); });
-    connect(port, &QIODevice::aboutToClose, this, [this] {
+    connect(bus, &CanBus::aboutToClose, this, [this] {
         if (running)
             stop(tr("端口已关闭, 回放中止"));
     });
@@ -57,7 +55,7 @@ void ReplayWindow::start()
 {
     if (running)
         return;
-    if (!port->isOpen()) {
+    if (!bus->isOpen()) {
         ui->labelProgress->setText(tr("COM端口已关闭，请先打开COM端口"));
         return;
     }
@@ -125,14 +123,14 @@ void ReplayWindow::sendDue()
         if (nowUs - dueUs > LateUs)
             ++late;
         emit frameDue(plan.frames[next]);
-        port->flush(); // on the line now, not when the event loop next gets to it
+        bus->flush(); // on the line now, not when the event loop next gets to it
         frameSent();
     }
 }
 
 void ReplayWindow::sendAsFastAsTheLineTakes()
 {
-    while (running && next < plan.size() && port->bytesToWrite() < FastBacklogBytes) {
+    while (running && next < plan.size() && !bus->writeBacklogFull()) {
         emit frameDue(plan.frames[next]);
         frameSent();
     }

@@ -12,9 +12,10 @@ QT_BEGIN_NAMESPACE
 namespace Ui {
 class ReplayWindow;
 }
-class QSerialPort;
 class QTimer;
 QT_END_NAMESPACE
+
+class CanBus;
 
 // Plays a log back onto the bus: frame k goes out at start + t(k) / speed
 // (a timer that is set against one clock, so spacing does not drift), or as
@@ -30,7 +31,7 @@ public:
     // A frame sent this much after its time counts as late.
     static constexpr qint64 LateUs = 2000;
 
-    explicit ReplayWindow(QSerialPort *port, QWidget *parent = nullptr);
+    explicit ReplayWindow(CanBus *bus, QWidget *parent = nullptr);
     ~ReplayWindow() override;
 
     void setLog(const QString &summary, std::vector<CaptureRecord> records);
@@ -50,7 +51,7 @@ private:
     void showProgress(bool force);
 
     Ui::ReplayWindow *ui;
-    QSerialPort *port;
+    CanBus *bus;
     QTimer *timer;
     std::vector<CaptureRecord> log;
     ReplayPlan plan;

@@ -4,7 +4,7 @@
 #include <QObject>
 
 struct CanFrame;
-class CanLink;
+class CanBus;
 class CaptureStore;
 class TrafficView;
 
@@ -15,7 +15,7 @@ class FrameSender : public QObject
     Q_OBJECT
 
 public:
-    FrameSender(CanLink *link, CaptureStore *capture, TrafficView *view, QObject *parent = nullptr);
+    FrameSender(CanBus *bus, CaptureStore *capture, TrafficView *view, QObject *parent = nullptr);
 
     // False, with `closedMessage` on the status bar for a second, when the port is closed.
     bool ensurePortOpen(const QString &closedMessage);
@@ -27,7 +27,7 @@ signals:
     void statusMessage(const QString &text, int timeout = 0);
 
 private:
-    CanLink *link;
+    CanBus *bus;
     CaptureStore *capture;
     TrafficView *view;
 };

@@ -7,6 +7,10 @@ void MessageStatistics::add(const CaptureRecord &record)
     const CanFrame &frame = record.frame;
     const qint64 now = record.timestampUs;
     newest = std::max(newest, now);
+    if (frame.error) { // the bus's report, not a message of the network
+        ++errorFrames;
+        return;
+    }
     auto found = rows.constFind(key(frame.identifier, frame.extended));
     Entry *entry;
     if (found == rows.constEnd()) {
@@ -40,6 +44,7 @@ void MessageStatistics::clear()
     entries.clear();
     rows.clear();
     newest = 0;
+    errorFrames = 0;
 }
 
 int MessageStatistics::rowOf(quint32 identifier, bool extended) const

@@ -9,7 +9,8 @@
 #include <deque>
 #include <vector>
 
-// What the capture holds of each identifier (standard and extended apart):
+// What the capture holds of each identifier (standard and extended apart,
+// error frames only counted):
 // how many frames, how often, and the last one's bytes. Fed the capture's
 // records in order; "the last second" is the second before the newest
 // record fed, so a log opened from file reads the same as live traffic.
@@ -39,6 +40,7 @@ public:
     // The row of an identifier, or -1; rows keep the order identifiers were first seen in.
     int rowOf(quint32 identifier, bool extended) const;
     qint64 newestUs() const { return newest; }
+    quint64 errorFrameCount() const { return errorFrames; }
 
     // The average time between this identifier's frames of the second before
     // its last frame; with only one frame in that second, the gap before it;
@@ -56,6 +58,7 @@ private:
     std::vector<Entry> entries;
     QHash<quint64, int> rows;
     qint64 newest = 0;
+    quint64 errorFrames = 0;
 };
 
 #endif // MESSAGESTATISTICS_H

@@ -220,10 +220,19 @@ void SignalsWindow::refresh()
     const quint64 from = std::max(nextSequence, capture->firstSequence());
     const quint64 to = capture->endSequence();
     readRecords(from, to);
+    showErrorFrameCount();
     nextSequence = to;
     model->refresh();
     showSignals();
     ui->plot->redraw();
+}
+
+// Error frames a CAN interface reported are counted here, not in the list.
+void SignalsWindow::showErrorFrameCount()
+{
+    const quint64 count = statistics.errorFrameCount();
+    ui->labelErrorFrames->setVisible(count > 0);
+    ui->labelErrorFrames->setText(tr("错误帧: %1").arg(count));
 }
 
 void SignalsWindow::readRecords(quint64 from, quint64 to)
@@ -235,7 +244,7 @@ void SignalsWindow::readRecords(quint64 from, quint64 to)
             haveOrigin = true;
         }
         statistics.add(record);
-        if (plotted.empty())
+        if (plotted.empty() || record.frame.error)
             continue;
         const quint64 key = MessageStatistics::key(record.frame.identifier, record.frame.extended);
         const DbcMessage *message = nullptr;

@@ -54,6 +54,7 @@ private:
 
     void chooseDbc();
     void readRecords(quint64 from, quint64 to);
+    void showErrorFrameCount();
     void startOver();
     void selectionChanged();
     void showSignals();

@@ -1,4 +1,5 @@
 #include "trafficview.h"
+#include "errorframe.h"
 #include "ui_mainwindow.h"
 
 #include "capturestore.h"
@@ -84,7 +85,8 @@ void TrafficView::writeRow(int row, const CaptureRecord &record, const QString &
         QString::number(row),
         cellWords[record.sent ? CellWord::Sent : CellWord::Received],
         viewTimeText(record.timestampUs),
-        cellWords[frame.remote ? CellWord::RemoteFrame : CellWord::DataFrame],
+        frame.error ? errorFrameText(frame)
+                    : cellWords[frame.remote ? CellWord::RemoteFrame : CellWord::DataFrame],
         cellWords[frame.extended ? CellWord::ExtendedFrame : CellWord::StandardFrame],
         idText,
         QString::number(frame.length),
@@ -134,19 +136,21 @@ bool TrafficView::addReceivedRow(const CaptureRecord &record, bool frameTypeKnow
     const QString idText = identifierText(frame.identifier);
     int row = cursorRow;
     if (statisticsMode) {
+        // Error frames have a row of their own per error class.
+        const quint32 key = frame.error ? frame.identifier | ErrorClass::Flag : frame.identifier;
         if (statisticsIds.isEmpty()) {
             statisticsIds.append(idText);
-            statisticsRowOf.insert(frame.identifier, 0);
+            statisticsRowOf.insert(key, 0);
         }
-        auto found = statisticsRowOf.constFind(frame.identifier);
+        auto found = statisticsRowOf.constFind(key);
         if (found == statisticsRowOf.constEnd()) {
             statisticsIds.append(idText);
-            statisticsRowOf.insert(frame.identifier, int(statisticsIds.size()) - 1);
+            statisticsRowOf.insert(key, int(statisticsIds.size()) - 1);
             if (statisticsIds.size() >= rowLimit) {
                 emit statusMessage(tr("Display area can display the number of rows is too little"));
                 return false;
             }
-            found = statisticsRowOf.constFind(frame.identifier);
+            found = statisticsRowOf.constFind(key);
         }
         row = *found;
         if (row >= ui->tableWidget->rowCount())

@@ -1,6 +1,7 @@
 // talvik-sim: a stand-in for the USB-to-CAN converter on a pseudo-terminal.
 #include "logformats.h"
 #include "simlink.h"
+#include "virtualbussim.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -58,6 +59,10 @@ through the mode and filters. It starts when the controller first runs; frame
 k goes at that moment plus t(k) - t(0), on one clock, so the spacing does not
 drift. With --loop the log repeats, each pass after the last frame plus the
 log's mean spacing (one second for a single frame).
+Virtual CAN bus (--virtualcan IFACE): no converter and no pseudo-terminal; the
+demo nodes, the replayed log or the flood go onto Qt's virtual CAN bus IFACE
+(can0, can1, or tcp://127.0.0.1:PORT/can0 for a bus on a port of its own),
+and the demo node answers there. Open it in the window as virtualcan:IFACE.
 )";
 
 } // namespace
@@ -106,10 +111,14 @@ int main(int argc, char *argv[])
                                     "FILE");
     const QCommandLineOption loop("loop", "Repeat the replayed log.");
     const QCommandLineOption trace("trace", "Print every message received and sent.");
+    const QCommandLineOption virtualCan("virtualcan",
+                                        "Be nodes on Qt's virtual CAN bus IFACE instead of a "
+                                        "converter.",
+                                        "IFACE");
     parser.addOptions({ link,        state,         node,     demo,       flood,      floodIds,
                         floodLength, floodExtended, noPace,   floodMixed, floodNoise, started,
                         framing,     rxErrors,      txErrors, busOff,     passive,    warning,
-                        replay,      loop,          trace });
+                        replay,      loop,          trace,    virtualCan });
     parser.process(app);
 
     SimOptions options;
@@ -166,8 +175,32 @@ int main(int argc, char *argv[])
         options.replayLoop = parser.isSet(loop);
     }
 
-    SimulatorLink sim(options);
     QTextStream out(stdout);
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    }
+
+    if (parser.isSet(virtualCan)) {
+        options.flood = parser.value(flood).toLongLong();
+        VirtualBusSim bus(options);
+        if (parser.isSet(trace)) {
+            QObject::connect(&bus, &VirtualBusSim::traceLine,
+                             [&out](const QString &line) { out << line << Qt::endl; });
+        }
+        QString error;
+        if (!bus.open(parser.value(virtualCan), &error)) {
+            QTextStream(stderr) << "talvik-sim: " << error << "\n";
+            return 1;
+        }
+        out << "talvik-sim: nodes on the virtual CAN bus virtualcan:" << parser.value(virtualCan)
+            << Qt::endl;
+        return app.exec();
+    }
+
+    SimulatorLink sim(options);
     if (parser.isSet(trace)) {
         QObject::connect(&sim, &SimulatorLink::traceLine,
                          [&out](const QString &line) { out << line << Qt::endl; });
@@ -182,12 +215,5 @@ int main(int argc, char *argv[])
         out << " (also " << options.linkPath << ")";
     out << " at " << ConverterModel::baudRateOf(sim.converter().stored.baudCode) << " baud"
         << Qt::endl;
-
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    }
     return app.exec();
 }

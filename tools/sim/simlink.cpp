@@ -107,11 +107,8 @@ SimulatorLink::SimulatorLink(const SimOptions &opts, QObject *parent)
     loadState();
 
     nodes = options.nodes;
-    if (options.demo) {
-        nodes.append({ makeFrame(0x101, QByteArray::fromHex("000fa0003c000000"), false), 100 });
-        nodes.append({ makeFrame(0x18FF50E5, QByteArray::fromHex("0064320000ff00ff"), true), 500 });
-        nodes.append({ makeFrame(0x321, QByteArray::fromHex("00015a5a"), false), 1000 });
-    }
+    if (options.demo)
+        nodes.append(demoNodes());
     for (int i = 0; i < nodes.size(); ++i) {
         nodeCounters.append(0);
         auto *timer = new QTimer(this);
@@ -280,11 +277,26 @@ void SimulatorLink::nodeTick(int index)
     flushModel();
 }
 
+QList<SimNode> demoNodes()
+{
+    return { { makeFrame(0x101, QByteArray::fromHex("000fa0003c000000"), false), 100 },
+             { makeFrame(0x18FF50E5, QByteArray::fromHex("0064320000ff00ff"), true), 500 },
+             { makeFrame(0x321, QByteArray::fromHex("00015a5a"), false), 1000 } };
+}
+
+std::optional<CanFrame> demoAnswer(const CanFrame &frame)
+{
+    if (frame.identifier != DemoRequestId)
+        return std::nullopt;
+    return makeFrame(DemoAnswerId, QByteArray::fromHex("064100be3fa81300"), false);
+}
+
 void SimulatorLink::answerOnBus(const CanFrame &frame)
 {
-    if (options.demo && frame.identifier == DemoRequestId) {
-        model.frameFromBus(makeFrame(DemoAnswerId, QByteArray::fromHex("064100be3fa81300"), false));
-    }
+    if (!options.demo)
+        return;
+    if (const std::optional<CanFrame> answer = demoAnswer(frame))
+        model.frameFromBus(*answer);
 }
 
 void SimulatorLink::startFlood(qint64 frames)
@@ -296,7 +308,7 @@ void SimulatorLink::startFlood(qint64 frames)
     floodTimer.start();
 }
 
-CanFrame SimulatorLink::floodFrame(qint64 sequence) const
+CanFrame floodFrame(qint64 sequence, const SimOptions &options)
 {
     CanFrame frame;
     frame.identifier = FloodBaseId + quint32(sequence % qMax(1, options.floodIds));
@@ -319,10 +331,10 @@ void SimulatorLink::floodTick()
         QByteArray bytes;
         if (options.floodMixed) {
             // Both framings on one line: the converter's two protocols at once.
-            const CanFrame frame = floodFrame(sequence);
+            const CanFrame frame = floodFrame(sequence, options);
             bytes = sequence % 2 ? variableFrameBytes(frame) : encodeFixedFrame(frame);
         } else {
-            model.frameFromBus(floodFrame(sequence));
+            model.frameFromBus(floodFrame(sequence, options));
             bytes = model.takeOutput();
         }
         if (options.floodNoise && sequence % 7 == 0) {

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
+
 class BusReplay;
 class QSocketNotifier;
 
@@ -40,6 +42,14 @@ struct SimOptions
 
 // Parses "ID:PERIOD_MS:DATA", ID in hex (extended above 0x7FF), DATA hex bytes.
 bool parseNodeOption(const QString &text, SimNode *node);
+
+// The demo bus's nodes, their frames before the first tick.
+QList<SimNode> demoNodes();
+// What the demo node answers to `frame`: the answer to 0x7DF, else nothing.
+std::optional<CanFrame> demoAnswer(const CanFrame &frame);
+// The flood's frame number `sequence`: identifiers from 0x100 on, the
+// sequence number little-endian in the first data bytes.
+CanFrame floodFrame(qint64 sequence, const SimOptions &options);
 
 // The demo bus's data: the frame 0x101, 0x18FF50E5 or 0x321 carries at its
 // `tick`-th sending (a counter, a ramp, sines; docs/demo.dbc describes them).
@@ -78,7 +88,6 @@ private:
     bool lineSpeedMatches() const;
     void nodeTick(int index);
     void floodTick();
-    CanFrame floodFrame(qint64 sequence) const;
     void loadState();
     void saveState() const;
     void answerOnBus(const CanFrame &frame);

@@ -1,0 +1,262 @@
+#include "interfacelink.h"
+
+#include "capturestore.h"
+#include "qtframes.h"
+
+#include <QCanBus>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <QVariant>
+
+namespace {
+// Qt's virtual bus connects over a local socket: this long at most.
+constexpr int ConnectTimeoutMs = 3000;
+// Frames handed to the device and not yet written, at most, while a sender
+// goes as fast as the bus takes them.
+constexpr qint64 WriteBacklogFrames = 64;
+// The bit rate the advice to bring an interface up names.
+constexpr int ExampleBitRate = 500000;
+
+bool isSocketCan(const BusName &name)
+{
+    return name.plugin == QLatin1String("socketcan");
+}
+} // namespace
+
+NetworkLinkState networkLinkState(const QString &interfaceName)
+{
+    if (interfaceName.contains(QLatin1Char('/')))
+        return NetworkLinkState::Missing;
+    QFile flags(QStringLiteral("/sys/class/net/%1/flags").arg(interfaceName));
+    if (!flags.open(QIODevice::ReadOnly))
+        return QFile::exists(QStringLiteral("/sys/class/net")) ? NetworkLinkState::Missing
+                                                               : NetworkLinkState::Unknown;
+    bool ok = false;
+    const uint value = flags.readAll().trimmed().toUInt(&ok, 16);
+    if (!ok)
+        return NetworkLinkState::Unknown;
+    return (value & 0x1) ? NetworkLinkState::Up : NetworkLinkState::Down; // IFF_UP
+}
+
+QString interfaceOpenProblemText(const BusName &name, const QString &deviceError,
+                                 NetworkLinkState linkState)
+{
+    if (linkState == NetworkLinkState::Missing)
+        return InterfaceLink::tr("没有CAN接口 %1：请检查适配器是否已插好，用 ip link show 查看已有的接口")
+                .arg(name.interfaceName);
+    if (linkState == NetworkLinkState::Down)
+        return InterfaceLink::tr("CAN接口 %1 未启动，请先启动它：%2")
+                .arg(name.interfaceName, linkUpCommand(name.interfaceName, ExampleBitRate));
+    if (deviceError.isEmpty())
+        return InterfaceLink::tr("无法打开CAN接口 %1").arg(name.text());
+    return InterfaceLink::tr("无法打开CAN接口 %1：%2").arg(name.text(), deviceError);
+}
+
+InterfaceLink::InterfaceLink(QObject *parent) : BusDevice(parent) { }
+
+InterfaceLink::~InterfaceLink()
+{
+    close();
+}
+
+bool InterfaceLink::open(const BusName &name)
+{
+    close();
+    problem.clear();
+    const NetworkLinkState linkState =
+            isSocketCan(name) ? networkLinkState(name.interfaceName) : NetworkLinkState::Unknown;
+    if (linkState == NetworkLinkState::Missing || linkState == NetworkLinkState::Down) {
+        problem = interfaceOpenProblemText(name, QString(), linkState);
+        return false;
+    }
+    QString error;
+    device.reset(QCanBus::instance()->createDevice(name.plugin, name.interfaceName, &error));
+    if (!device || device->error() != QCanBusDevice::NoError) {
+        // Qt's virtual bus reports a channel it has not got here, then opens channel 0.
+        problem = interfaceOpenProblemText(name, device ? device->errorString() : error,
+                                           linkState);
+        discardDevice();
+        return false;
+    }
+    // Bus errors come as error frames, as candump -e shows them.
+    device->setConfigurationParameter(
+            QCanBusDevice::ErrorFilterKey,
+            QVariant::fromValue(QCanBusFrame::FrameErrors(QCanBusFrame::AnyError)));
+    connect(device.get(), &QCanBusDevice::framesReceived, this, &InterfaceLink::readFrames);
+    if (!device->connectDevice()) {
+        problem = interfaceOpenProblemText(name, device->errorString(), linkState);
+        discardDevice();
+        return false;
+    }
+    if (device->state() == QCanBusDevice::ConnectingState) {
+        QEventLoop loop;
+        QTimer::singleShot(ConnectTimeoutMs, &loop, &QEventLoop::quit);
+        connect(device.get(), &QCanBusDevice::stateChanged, &loop,
+                [&loop](QCanBusDevice::CanBusDeviceState state) {
+                    if (state != QCanBusDevice::ConnectingState)
+                        loop.quit();
+                });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (device->state() != QCanBusDevice::ConnectedState) {
+        problem = interfaceOpenProblemText(name, device->errorString(), linkState);
+        device->disconnectDevice();
+        discardDevice();
+        return false;
+    }
+    connect(device.get(), &QCanBusDevice::errorOccurred, this, &InterfaceLink::handleError);
+    connect(device.get(), &QCanBusDevice::stateChanged, this, &InterfaceLink::handleState);
+    openName = name;
+    return true;
+}
+
+// A plugin may still deliver a queued signal to the device: it goes when the
+// event loop is next free. Qt's passthrucan leaves its worker thread running
+// after a failed open, and deleting the device then ends the program: such a
+// device is left alone, the price of one failed open.
+void InterfaceLink::discardDevice()
+{
+    if (!device)
+        return;
+    QCanBusDevice *discarded = device.release();
+    if (discarded->metaObject()->className() == QByteArray("PassThruCanBackend")
+        && discarded->state() == QCanBusDevice::UnconnectedState)
+        return;
+    discarded->deleteLater();
+}
+
+bool InterfaceLink::isOpen() const
+{
+    return device != nullptr;
+}
+
+void InterfaceLink::close()
+{
+    if (!device)
+        return;
+    emit aboutToClose();
+    closing = true;
+    device->disconnect(this);
+    device->disconnectDevice();
+    discardDevice();
+    closing = false;
+}
+
+void InterfaceLink::sendFrame(const CanFrame &frame)
+{
+    if (!device || frame.error)
+        return;
+    if (!device->writeFrame(qtFrameFromCan(frame)))
+        emit problemReported(tr("CAN接口未发送此帧：%1").arg(device->errorString()));
+}
+
+bool InterfaceLink::writeBacklogFull() const
+{
+    return device && device->framesToWrite() >= WriteBacklogFrames;
+}
+
+QString InterfaceLink::applySetting(QCanBusDevice::ConfigurationKey key, const QVariant &value)
+{
+    if (!device)
+        return tr("CAN接口未打开");
+    QString refused;
+    const QMetaObject::Connection watch = connect(
+            device.get(), &QCanBusDevice::errorOccurred, this,
+            [this, &refused](QCanBusDevice::CanBusError error) {
+                if (error == QCanBusDevice::ConfigurationError)
+                    refused = device->errorString();
+            });
+    device->setConfigurationParameter(key, value);
+    disconnect(watch);
+    if (!refused.isEmpty())
+        return refused;
+    // A plugin that has no such setting drops it without a word.
+    if (!device->configurationParameter(key).isValid())
+        return tr("此接口不支持该设置");
+    return QString();
+}
+
+QString InterfaceLink::applyBitRate(int bitRate)
+{
+    return applySetting(QCanBusDevice::BitRateKey, QVariant(bitRate));
+}
+
+QString InterfaceLink::applyFilter(quint32 filter, quint32 mask, bool extended)
+{
+    QCanBusDevice::Filter rule;
+    rule.frameId = filter & (extended ? 0x1FFFFFFFu : 0x7FFu);
+    rule.frameIdMask = mask & (extended ? 0x1FFFFFFFu : 0x7FFu);
+    rule.type = QCanBusFrame::InvalidFrame; // data and remote frames alike
+    rule.format = QCanBusDevice::Filter::MatchBaseAndExtendedFormat;
+    return applySetting(QCanBusDevice::RawFilterKey,
+                        QVariant::fromValue(QList<QCanBusDevice::Filter>{ rule }));
+}
+
+QString InterfaceLink::busStatusText() const
+{
+    if (!device || !device->hasBusStatus())
+        return QString();
+    QString state;
+    switch (device->busStatus()) {
+    case QCanBusDevice::CanBusStatus::Good:
+        state = tr("正常");
+        break;
+    case QCanBusDevice::CanBusStatus::Warning:
+        state = tr("错误告警");
+        break;
+    case QCanBusDevice::CanBusStatus::Error:
+        state = tr("错误被动");
+        break;
+    case QCanBusDevice::CanBusStatus::BusOff:
+        state = tr("离线");
+        break;
+    default:
+        state = tr("未知");
+        break;
+    }
+    return tr("总线状态:%1").arg(state);
+}
+
+void InterfaceLink::readFrames()
+{
+    if (!device)
+        return;
+    const qint64 receivedUs = wallClockUs();
+    batch.clear();
+    for (const QCanBusFrame &frame : device->readAllFrames()) {
+        if (frame.frameType() == QCanBusFrame::InvalidFrame)
+            continue;
+        batch.append({ canFrameFromQt(frame), true, frameTimeUs(frame, receivedUs) });
+    }
+    if (!batch.isEmpty())
+        emit framesReceived(batch);
+}
+
+void InterfaceLink::handleError(QCanBusDevice::CanBusError error)
+{
+    if (!device || closing)
+        return;
+    if (error == QCanBusDevice::ConnectionError) {
+        lose(device->errorString());
+        return;
+    }
+    if (error == QCanBusDevice::ReadError || error == QCanBusDevice::WriteError)
+        emit problemReported(tr("CAN接口报告错误：%1").arg(device->errorString()));
+}
+
+void InterfaceLink::handleState(QCanBusDevice::CanBusDeviceState state)
+{
+    if (device && !closing && state == QCanBusDevice::UnconnectedState)
+        lose(device->errorString());
+}
+
+// Whatever the device delivered before it went away has been read by now:
+// framesReceived is handled before the state change that follows it.
+void InterfaceLink::lose(const QString &reason)
+{
+    readFrames();
+    close();
+    emit deviceLost(reason.isEmpty() ? tr("CAN接口已断开") : reason);
+}

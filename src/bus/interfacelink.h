@@ -1,0 +1,67 @@
+#ifndef INTERFACELINK_H
+#define INTERFACELINK_H
+
+#include "busdevice.h"
+#include "busname.h"
+
+#include <QCanBusDevice>
+
+#include <memory>
+
+// A CAN interface through Qt's CAN bus plugins (SocketCAN, the virtual bus,
+// ...): frames with the device's own timestamps, error frames included, and
+// what the plugin lets the program configure.
+class InterfaceLink : public BusDevice
+{
+    Q_OBJECT
+
+public:
+    explicit InterfaceLink(QObject *parent = nullptr);
+    ~InterfaceLink() override;
+
+    // False with openProblem() saying why and what to do about it.
+    bool open(const BusName &name);
+    QString openProblem() const { return problem; }
+    const BusName &name() const { return openName; }
+
+    bool isOpen() const override;
+    void close() override;
+    void sendFrame(const CanFrame &frame) override;
+    bool writeBacklogFull() const override;
+
+    // Each gives an empty text when the device took the setting, else why not.
+    QString applyBitRate(int bitRate);
+    QString applyFilter(quint32 filter, quint32 mask, bool extended);
+    // The state the controller reports, in the UI language; empty when the
+    // plugin reports none.
+    QString busStatusText() const;
+
+signals:
+    // A write the device refused, or an error it reported while open.
+    void problemReported(const QString &text);
+
+private:
+    QString applySetting(QCanBusDevice::ConfigurationKey key, const QVariant &value);
+    void readFrames();
+    void handleError(QCanBusDevice::CanBusError error);
+    void handleState(QCanBusDevice::CanBusDeviceState state);
+    void lose(const QString &reason);
+    void discardDevice();
+
+    std::unique_ptr<QCanBusDevice> device;
+    BusName openName;
+    QString problem;
+    QVector<LinkFrame> batch; // reused from read to read
+    bool closing = false;
+};
+
+// A SocketCAN interface's state as the system shows it.
+enum class NetworkLinkState { Unknown, Missing, Down, Up };
+NetworkLinkState networkLinkState(const QString &interfaceName);
+
+// Why an interface did not open, with the fix where one is known; the
+// plugin's own words otherwise.
+QString interfaceOpenProblemText(const BusName &name, const QString &deviceError,
+                                 NetworkLinkState linkState);
+
+#endif // INTERFACELINK_H

@@ -1,0 +1,49 @@
+#include "qtframes.h"
+
+#include <algorithm>
+
+CanFrame canFrameFromQt(const QCanBusFrame &qtFrame)
+{
+    CanFrame frame;
+    frame.identifier = qtFrame.frameId();
+    frame.extended = qtFrame.hasExtendedFrameFormat();
+    frame.remote = qtFrame.frameType() == QCanBusFrame::RemoteRequestFrame;
+    frame.error = qtFrame.frameType() == QCanBusFrame::ErrorFrame;
+    if (frame.error) {
+        frame.identifier = quint32(qtFrame.error()) & ~ErrorClass::Flag;
+        frame.extended = true;
+    }
+    // A remote frame's payload is as long as the data it asks for, and carries none.
+    const QByteArray payload = qtFrame.payload();
+    frame.length = quint8(std::min<qsizetype>(payload.size(), CanFrame::MaxDataLength));
+    if (!frame.remote)
+        std::copy_n(payload.constData(), frame.length, frame.data.begin());
+    return frame;
+}
+
+QCanBusFrame qtFrameFromCan(const CanFrame &frame)
+{
+    if (frame.error)
+        return QCanBusFrame(QCanBusFrame::InvalidFrame);
+    QCanBusFrame qtFrame(frame.identifier,
+                         frame.remote ? QByteArray(frame.length, '\0')
+                                      : QByteArray(reinterpret_cast<const char *>(frame.data.data()),
+                                                   frame.length));
+    qtFrame.setExtendedFrameFormat(frame.extended);
+    if (frame.remote)
+        qtFrame.setFrameType(QCanBusFrame::RemoteRequestFrame);
+    return qtFrame;
+}
+
+// Some devices count from their own start, not from the epoch: a time more
+// than a minute away from the receive time is not on the system clock.
+qint64 frameTimeUs(const QCanBusFrame &frame, qint64 receivedUs)
+{
+    constexpr qint64 PlausibleUs = 60'000'000;
+    const QCanBusFrame::TimeStamp stamp = frame.timeStamp();
+    const qint64 frameUs = stamp.seconds() * 1'000'000 + stamp.microSeconds();
+    if (frameUs <= 0 || frameUs > receivedUs + PlausibleUs || frameUs < receivedUs - PlausibleUs)
+        return receivedUs;
+    return frameUs;
+}
+

@@ -1,0 +1,283 @@
+#include "busname.h"
+#include "canbus.h"
+#include "errorframe.h"
+#include "interfacelink.h"
+#include "qtframes.h"
+
+#include <QCanBus>
+#include <QCanBusDevice>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(CanFrame)
+
+namespace {
+// This program's own virtual bus, and another for the one that goes away.
+const QString Bus = QStringLiteral("tcp://127.0.0.1:45201/can0");
+const QString LosingBus = QStringLiteral("tcp://127.0.0.1:45202/can0");
+
+QCanBusFrame qtFrame(quint32 id, const QByteArray &payload, QCanBusFrame::FrameType type,
+                     bool extended = false)
+{
+    QCanBusFrame frame(type);
+    if (type == QCanBusFrame::ErrorFrame)
+        frame.setError(QCanBusFrame::FrameErrors(int(id)));
+    else
+        frame.setFrameId(id);
+    frame.setPayload(payload);
+    if (type != QCanBusFrame::ErrorFrame)
+        frame.setExtendedFrameFormat(extended);
+    return frame;
+}
+
+CanFrame frame(quint32 id, const QByteArray &data, bool extended = false, bool remote = false,
+               bool error = false)
+{
+    CanFrame made;
+    made.identifier = id;
+    made.extended = extended;
+    made.remote = remote;
+    made.error = error;
+    made.length = quint8(data.size());
+    std::copy(data.begin(), data.end(), made.data.begin());
+    return made;
+}
+} // namespace
+
+// A CAN interface of Qt's plugins as the program's bus: frames both ways,
+// error frames, names, and what is said when it does not open or goes away.
+class tst_CanBus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fromQtFrames_data()
+    {
+        QTest::addColumn<QCanBusFrame>("qt");
+        QTest::addColumn<CanFrame>("expected");
+        QTest::newRow("data") << qtFrame(0x123, QByteArray::fromHex("11223344"),
+                                         QCanBusFrame::DataFrame)
+                              << frame(0x123, QByteArray::fromHex("11223344"));
+        QTest::newRow("extended, empty") << qtFrame(0x18FF50E5, {}, QCanBusFrame::DataFrame, true)
+                                         << frame(0x18FF50E5, {}, true);
+        // A remote frame's payload is the length it asks for; its bytes are not data.
+        QTest::newRow("remote 3") << qtFrame(0x7DF, QByteArray("\x01\x02\x03", 3),
+                                             QCanBusFrame::RemoteRequestFrame)
+                                  << frame(0x7DF, QByteArray(3, '\0'), false, true);
+        QTest::newRow("error: passive") << qtFrame(0x004, QByteArray::fromHex("0020000000000000"),
+                                                   QCanBusFrame::ErrorFrame)
+                                        << frame(0x004, QByteArray::fromHex("0020000000000000"),
+                                                 true, false, true);
+        QTest::newRow("longer than 8 cut") << qtFrame(0x1, QByteArray(12, '\x5a'),
+                                                      QCanBusFrame::DataFrame)
+                                           << frame(0x1, QByteArray(8, '\x5a'));
+    }
+
+    void fromQtFrames()
+    {
+        QFETCH(QCanBusFrame, qt);
+        QFETCH(CanFrame, expected);
+        QCOMPARE(canFrameFromQt(qt), expected);
+        if (expected.error) {
+            QVERIFY(!qtFrameFromCan(expected).isValid() // never sent
+                    || qtFrameFromCan(expected).frameType() == QCanBusFrame::InvalidFrame);
+        } else if (qt.payload().size() <= 8) {
+            QCOMPARE(canFrameFromQt(qtFrameFromCan(expected)), expected);
+        }
+    }
+
+    void frameTimes_data()
+    {
+        QTest::addColumn<qint64>("frameUs");
+        QTest::addColumn<qint64>("expectedUs");
+        const qint64 now = 1'700'000'000'000'000;
+        QTest::newRow("kernel time kept") << now - 1234 << now - 1234;
+        QTest::newRow("none") << qint64(0) << now;
+        QTest::newRow("device's own clock") << qint64(5'000'000) << now;
+        QTest::newRow("far in the future") << now + 3'600'000'000 << now;
+    }
+
+    void frameTimes()
+    {
+        QFETCH(qint64, frameUs);
+        QFETCH(qint64, expectedUs);
+        QCanBusFrame frame(0x1, QByteArray());
+        frame.setTimeStamp(QCanBusFrame::TimeStamp::fromMicroSeconds(frameUs));
+        QCOMPARE(frameTimeUs(frame, 1'700'000'000'000'000), expectedUs);
+    }
+
+    void errorTexts_data()
+    {
+        QTest::addColumn<quint32>("errorClass");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("text");
+        const QByteArray none(8, '\0');
+        QTest::newRow("bus off") << ErrorClass::BusOff << none << QStringLiteral("总线关闭");
+        QTest::newRow("controller passive")
+                << ErrorClass::Controller << QByteArray::fromHex("0010000000000000")
+                << QStringLiteral("错误被动");
+        QTest::newRow("controller warning, no ack")
+                << (ErrorClass::Controller | ErrorClass::NoAck)
+                << QByteArray::fromHex("0008000000000000") << QStringLiteral("错误警告, 无应答");
+        QTest::newRow("controller, nothing said")
+                << ErrorClass::Controller << none << QStringLiteral("控制器错误");
+        QTest::newRow("arbitration, protocol")
+                << (ErrorClass::LostArbitration | ErrorClass::Protocol) << none
+                << QStringLiteral("仲裁失败, 协议错误");
+        QTest::newRow("no class") << quint32(0) << none << QStringLiteral("错误帧");
+    }
+
+    void errorTexts()
+    {
+        QFETCH(quint32, errorClass);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, text);
+        QCOMPARE(errorFrameText(frame(errorClass, data, true, false, true)), text);
+    }
+
+    void busNames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("plugin"); // empty: a serial port
+        QTest::addColumn<QString>("interfaceName");
+        QTest::newRow("socketcan") << "socketcan:can0" << "socketcan" << "can0";
+        QTest::newRow("virtual bus as URL")
+                << "virtualcan:tcp://127.0.0.1:45123/can1" << "virtualcan"
+                << "tcp://127.0.0.1:45123/can1";
+        QTest::newRow("serial path") << "/dev/ttyUSB0" << "" << "";
+        QTest::newRow("unknown plugin") << "ttyS:0" << "" << "";
+        QTest::newRow("no interface") << "socketcan:" << "" << "";
+        QTest::newRow("no plugin") << ":can0" << "" << "";
+    }
+
+    void busNames()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, plugin);
+        QFETCH(QString, interfaceName);
+        const std::optional<BusName> name =
+                parseBusName(text, { QStringLiteral("socketcan"), QStringLiteral("virtualcan") });
+        QCOMPARE(name.has_value(), !plugin.isEmpty());
+        if (name) {
+            QCOMPARE(name->plugin, plugin);
+            QCOMPARE(name->interfaceName, interfaceName);
+            QCOMPARE(name->text(), text);
+        }
+    }
+
+    // The interfaces listed never include those that are always there.
+    void listedNames()
+    {
+        for (const QString &name : availableBusNames())
+            QVERIFY2(!name.startsWith("virtualcan:") && !name.startsWith("tinycan:"), qPrintable(name));
+    }
+
+    void openProblems_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected"); // a part of the status text
+        QTest::newRow("missing SocketCAN interface")
+                << "socketcan:nosuchcan7" << "没有CAN接口 nosuchcan7";
+        QTest::newRow("virtual bus channel out of range") << "virtualcan:can7" << "virtualcan:can7";
+        QTest::newRow("no such plugin's device") << "passthrucan:nosuchlibrary" << "passthrucan";
+    }
+
+    void openProblems()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        CanBus bus;
+        QVERIFY(!bus.open(name, 0));
+        QVERIFY(!bus.isOpen());
+        const QString problem = bus.canInterface()->openProblem();
+        QVERIFY2(problem.contains(expected), qPrintable(problem));
+    }
+
+    void downInterfaceAdvice()
+    {
+        const QString text = interfaceOpenProblemText(
+                { QStringLiteral("socketcan"), QStringLiteral("can1") }, QString(),
+                NetworkLinkState::Down);
+        QVERIFY2(text.contains("sudo ip link set can1 down; sudo ip link set can1 up type can "
+                               "bitrate 500000"),
+                 qPrintable(text));
+    }
+
+    // Frames both ways with another device on the bus: each read one batch,
+    // in order, with their times; a frame of the program reaches the other
+    // device exactly.
+    void framesBothWays()
+    {
+        CanBus bus;
+        QVERIFY(bus.open("virtualcan:" + Bus, 0));
+        QVERIFY(bus.isInterfaceOpen());
+        QVERIFY(!bus.isConverterOpen());
+        std::unique_ptr<QCanBusDevice> peer(
+                QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), Bus));
+        QVERIFY(peer && peer->connectDevice());
+        QTRY_COMPARE(peer->state(), QCanBusDevice::ConnectedState);
+
+        QSignalSpy batches(&bus, &CanBus::framesReceived);
+        const qint64 before = QDateTime::currentMSecsSinceEpoch() * 1000;
+        const CanFrame sent[] = { frame(0x101, QByteArray::fromHex("0102")),
+                                  frame(0x18FF50E5, QByteArray::fromHex("aabbccddeeff0011"), true),
+                                  frame(0x7DF, QByteArray(2, '\0'), false, true) };
+        for (const CanFrame &f : sent)
+            QVERIFY(peer->writeFrame(qtFrameFromCan(f)));
+        QVector<LinkFrame> got;
+        QTRY_VERIFY((got.clear(), [&] {
+            for (const QList<QVariant> &batch : batches)
+                got += batch.at(0).value<QVector<LinkFrame>>();
+            return got.size() == 3;
+        }()));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(got.at(i).frame, sent[i]);
+            QVERIFY(got.at(i).lineTimeUs >= before - 1000);
+        }
+
+        QSignalSpy peerReceived(peer.get(), &QCanBusDevice::framesReceived);
+        bus.sendFrame(frame(0x7E8, QByteArray::fromHex("064100be"), false));
+        QTRY_VERIFY(peer->framesAvailable() > 0);
+        const QCanBusFrame back = peer->readFrame();
+        QCOMPARE(canFrameFromQt(back), frame(0x7E8, QByteArray::fromHex("064100be")));
+        // Error frames are the bus's report: never put on the bus.
+        bus.sendFrame(frame(ErrorClass::BusOff, QByteArray(8, '\0'), true, false, true));
+        QTest::qWait(100);
+        QCOMPARE(peer->framesAvailable(), qint64(0));
+
+        // Qt's virtual bus has neither a bit rate nor filters: both are refused, not ignored.
+        QVERIFY(!bus.canInterface()->applyBitRate(500000).isEmpty());
+        QVERIFY(!bus.canInterface()->applyFilter(0x100, 0x700, false).isEmpty());
+        QVERIFY(bus.canInterface()->busStatusText().isEmpty());
+        peer->disconnectDevice();
+    }
+
+    // The bus served by another process goes away: the device is closed, its
+    // loss reported once, and what arrived before is delivered.
+    void lostInterface()
+    {
+        QProcess server;
+        server.start(QStringLiteral(TALVIK_SIM), { "--virtualcan", LosingBus });
+        QVERIFY(server.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY((said += server.readAllStandardOutput()).contains("on the virtual CAN bus"));
+        CanBus bus;
+        QVERIFY2(bus.open("virtualcan:" + LosingBus, 0),
+                 qPrintable(bus.canInterface()->openProblem()));
+        QSignalSpy lost(&bus, &CanBus::deviceLost);
+        QSignalSpy closing(&bus, &CanBus::aboutToClose);
+        server.kill();
+        server.waitForFinished();
+        QTRY_VERIFY(!bus.isOpen());
+        QTest::qWait(100);
+        QCOMPARE(lost.size(), 1);
+        QVERIFY(!lost.at(0).at(0).toString().isEmpty());
+        QCOMPARE(closing.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CanBus)
+#include "tst_canbus.moc"

@@ -94,21 +94,30 @@ bench: configure
 
 # The window against the converter simulator's demo bus, no hardware needed;
 # REPLAY=FILE (a candump log or ASC) also plays a recorded bus, looping.
+# VIRTUALCAN=1: the demo bus on Qt's virtual CAN bus instead, no converter at all.
 DEMO_PORT ?= /tmp/ttyTALVIK-demo
 REPLAY ?=
+VIRTUALCAN ?=
+DEMO_BUS := virtualcan:can0
 demo: build
 	@mkdir -p $(BUILD_DIR)/demo
-	@./$(BUILD_DIR)/tools/sim/talvik-sim --demo --link $(DEMO_PORT) \
-		--state $(BUILD_DIR)/demo/converter.state \
+	@./$(BUILD_DIR)/tools/sim/talvik-sim --demo \
+		$(if $(VIRTUALCAN),--virtualcan can0,--link $(DEMO_PORT) \
+		--state $(BUILD_DIR)/demo/converter.state) \
 		$(if $(REPLAY),--replay "$(abspath $(REPLAY))" --loop) & sim=$$!; \
 	trap "kill $$sim 2>/dev/null" EXIT INT TERM; sleep 0.5; \
 	echo; \
+	if [ -n "$(VIRTUALCAN)" ]; then \
+	echo "Demo bus on Qt's virtual CAN bus: the window opens it as $(DEMO_BUS)"; \
+	echo "(talvik --port $(DEMO_BUS)). Frames 0x101, 0x18ff50e5 and 0x321 arrive;"; \
+	else \
 	echo "Simulated converter on $(DEMO_PORT): type that into the port box (端口号),"; \
 	echo "press 打开端口, then 设置并启动. Frames 0x101, 0x18ff50e5 and 0x321 arrive;"; \
+	fi; \
 	echo "send 0x7DF from the manual list and the demo node answers with 0x7E8."; \
 	echo "工具 > 信号… > 加载DBC… with $(CURDIR)/docs/demo.dbc decodes and plots them."; \
 	echo; \
-	cd $(BUILD_DIR)/demo && ../talvik
+	cd $(BUILD_DIR)/demo && ../talvik $(if $(VIRTUALCAN),--port $(DEMO_BUS))
 
 # `make install PREFIX=...` (and DESTDIR=... for a staging folder).
 PREFIX ?= /usr/local

@@ -6,10 +6,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QLoggingCategory>
 
 int main(int argc, char *argv[])
 {
     nameTheProgram();
+    // Qt's virtual bus says each connection it makes; a warning still shows.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
     if (const std::optional<int> exitCode = answerCommandLine(argumentList(argc, argv), false))
         return *exitCode;
     QApplication app(argc, argv);

@@ -3,6 +3,7 @@
 #include "capturestore.h"
 #include "qtframes.h"
 
+#include <QAbstractSocket>
 #include <QCanBus>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -16,6 +17,8 @@ constexpr int ConnectTimeoutMs = 3000;
 // Frames handed to the device and not yet written, at most, while a sender
 // goes as fast as the bus takes them.
 constexpr qint64 WriteBacklogFrames = 64;
+// Bytes of the virtual bus's socket parsed at a time: some 500 frames.
+constexpr qint64 VirtualBusReadSlice = 16 * 1024;
 // The bit rate the advice to bring an interface up names.
 constexpr int ExampleBitRate = 500000;
 
@@ -84,7 +87,7 @@ bool InterfaceLink::open(const BusName &name)
     device->setConfigurationParameter(
             QCanBusDevice::ErrorFilterKey,
             QVariant::fromValue(QCanBusFrame::FrameErrors(QCanBusFrame::AnyError)));
-    connect(device.get(), &QCanBusDevice::framesReceived, this, &InterfaceLink::readFrames);
+    connect(device.get(), &QCanBusDevice::framesReceived, this, &InterfaceLink::scheduleRead);
     if (!device->connectDevice()) {
         problem = interfaceOpenProblemText(name, device->errorString(), linkState);
         discardDevice();
@@ -106,6 +109,10 @@ bool InterfaceLink::open(const BusName &name)
         discardDevice();
         return false;
     }
+    // Qt's virtual bus parses every line its socket holds in one go: read in
+    // slices, a flood of it leaves the event loop free between them.
+    for (QAbstractSocket *socket : device->findChildren<QAbstractSocket *>())
+        socket->setReadBufferSize(VirtualBusReadSlice);
     connect(device.get(), &QCanBusDevice::errorOccurred, this, &InterfaceLink::handleError);
     connect(device.get(), &QCanBusDevice::stateChanged, this, &InterfaceLink::handleState);
     openName = name;
@@ -219,8 +226,20 @@ QString InterfaceLink::busStatusText() const
     return tr("总线状态:%1").arg(state);
 }
 
+// Plugins announce frames one at a time (Qt's virtual bus does, for every
+// line of its socket): what arrived by the time the event loop is free again
+// is read as one batch, so the work after it is done per batch, not per frame.
+void InterfaceLink::scheduleRead()
+{
+    if (readScheduled)
+        return;
+    readScheduled = true;
+    QTimer::singleShot(0, this, &InterfaceLink::readFrames);
+}
+
 void InterfaceLink::readFrames()
 {
+    readScheduled = false;
     if (!device)
         return;
     const qint64 receivedUs = wallClockUs();

@@ -42,6 +42,7 @@ signals:
 
 private:
     QString applySetting(QCanBusDevice::ConfigurationKey key, const QVariant &value);
+    void scheduleRead();
     void readFrames();
     void handleError(QCanBusDevice::CanBusError error);
     void handleState(QCanBusDevice::CanBusDeviceState state);
@@ -53,6 +54,7 @@ private:
     QString problem;
     QVector<LinkFrame> batch; // reused from read to read
     bool closing = false;
+    bool readScheduled = false;
 };
 
 // A SocketCAN interface's state as the system shows it.

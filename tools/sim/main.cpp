@@ -72,7 +72,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("talvik-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TALVIK_VERSION));
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    // Qt's virtual bus says each connection on its own: only warnings are ours to show.
+    QLoggingCategory::setFilterRules(
+            QStringLiteral("default.debug=false\nqt.canbus.plugins.virtualcan.info=false"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -111,6 +113,10 @@ int main(int argc, char *argv[])
                                     "FILE");
     const QCommandLineOption loop("loop", "Repeat the replayed log.");
     const QCommandLineOption trace("trace", "Print every message received and sent.");
+    const QCommandLineOption floodDelay("flood-delay",
+                                        "On the virtual CAN bus: start the flood MS after joining "
+                                        "it, so that others can join first.",
+                                        "MS", "0");
     const QCommandLineOption virtualCan("virtualcan",
                                         "Be nodes on Qt's virtual CAN bus IFACE instead of a "
                                         "converter.",
@@ -118,7 +124,7 @@ int main(int argc, char *argv[])
     parser.addOptions({ link,        state,         node,     demo,       flood,      floodIds,
                         floodLength, floodExtended, noPace,   floodMixed, floodNoise, started,
                         framing,     rxErrors,      txErrors, busOff,     passive,    warning,
-                        replay,      loop,          trace,    virtualCan });
+                        replay,      loop,          trace,    virtualCan, floodDelay });
     parser.process(app);
 
     SimOptions options;
@@ -184,8 +190,8 @@ int main(int argc, char *argv[])
     }
 
     if (parser.isSet(virtualCan)) {
-        options.flood = parser.value(flood).toLongLong();
         VirtualBusSim bus(options);
+        bus.setFloodDelay(parser.value(floodDelay).toInt());
         if (parser.isSet(trace)) {
             QObject::connect(&bus, &VirtualBusSim::traceLine,
                              [&out](const QString &line) { out << line << Qt::endl; });

@@ -79,7 +79,7 @@ bool VirtualBusSim::open(const QString &interfaceName, QString *error)
         replay->start();
     }
     if (options.flood > 0)
-        startFlood(options.flood);
+        QTimer::singleShot(floodDelayMs, this, [this] { startFlood(options.flood); });
     return true;
 }
 

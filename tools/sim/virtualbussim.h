@@ -27,6 +27,8 @@ public:
     // "tcp://127.0.0.1:PORT/can0" for a bus of its own.
     bool open(const QString &interfaceName, QString *error);
     qint64 floodSent() const { return floodNext; }
+    // The flood of the options starts this long after the bus is joined.
+    void setFloodDelay(int ms) { floodDelayMs = ms; }
     // Starts sending the numbered frames of a flood now, as fast as the bus takes them.
     void startFlood(qint64 frames);
 
@@ -48,6 +50,7 @@ private:
     QTimer floodTimer;
     qint64 floodTotal = 0;
     qint64 floodNext = 0;
+    int floodDelayMs = 0;
 };
 
 #endif // VIRTUALBUSSIM_H

@@ -1,5 +1,5 @@
 // The receive stream decoding and the frame codec alone.
-#include "canframe.h"
+#include "convertercodec.h"
 #include "streamdecoder.h"
 
 #include <QRandomGenerator>

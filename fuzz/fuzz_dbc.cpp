@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!result.error.isEmpty() && !result.database.messages.empty())
         abort();
     CanFrame frame;
-    frame.length = quint8(std::min<size_t>(size, CanFrame::MaxDataLength));
+    frame.length = quint8(std::min<size_t>(size, CanFrame::ClassicMaxLength));
     if (frame.length > 0)
         std::memcpy(frame.data.data(), data + size - frame.length, frame.length);
     for (const DbcMessage &message : result.database.messages) {

@@ -12,9 +12,10 @@ void check(const LogReadResult &result)
         abort();
     for (const CaptureRecord &record : result.records) {
         const CanFrame &frame = record.frame;
-        if (frame.length > CanFrame::MaxDataLength)
+        if (frame.length > frame.maxLength() || (frame.fd && !isFdLength(frame.length))
+            || (frame.fd && (frame.remote || frame.error)))
             abort();
-        for (int i = frame.remote ? 0 : frame.length; i < CanFrame::MaxDataLength; ++i) {
+        for (int i = frame.remote ? 0 : frame.length; i < CanFrame::FdMaxLength; ++i) {
             if (frame.data[size_t(i)] != 0)
                 abort();
         }

@@ -1,7 +1,7 @@
 // The receive stream decoding, fed in chunks of random sizes: it must not
 // crash, keep more than one unfinished frame, or report a frame that does not
 // re-encode to the bytes it came from.
-#include "canframe.h"
+#include "convertercodec.h"
 #include "streamdecoder.h"
 
 #include <cstdlib>

@@ -1,4 +1,5 @@
 #include "busname.h"
+#include "hexbytes.h"
 #include "canbus.h"
 #include "errorframe.h"
 #include "interfacelink.h"
@@ -71,9 +72,20 @@ private slots:
                                                    QCanBusFrame::ErrorFrame)
                                         << frame(0x004, QByteArray::fromHex("0020000000000000"),
                                                  true, false, true);
-        QTest::newRow("longer than 8 cut") << qtFrame(0x1, QByteArray(12, '\x5a'),
-                                                      QCanBusFrame::DataFrame)
-                                           << frame(0x1, QByteArray(8, '\x5a'));
+        // Qt makes a payload of more than 8 bytes an FD frame; one of a length
+        // FD has not is padded to the next it has, as the kernel pads it.
+        QCanBusFrame fd = qtFrame(0x1, QByteArray(9, '\x5a'), QCanBusFrame::DataFrame);
+        fd.setBitrateSwitch(true);
+        QTest::newRow("FD 9 bytes padded to 12, BRS")
+                << fd << fdFrame(0x1, QByteArray(9, '\x5a') + QByteArray(3, '\0'), false, true);
+        QCanBusFrame fdEsi = qtFrame(0x1ABCDEF0, QByteArray(64, '\x11'), QCanBusFrame::DataFrame,
+                                     true);
+        fdEsi.setErrorStateIndicator(true);
+        QTest::newRow("FD 64 bytes, ESI")
+                << fdEsi << fdFrame(0x1ABCDEF0, QByteArray(64, '\x11'), true, false, true);
+        QTest::newRow("FD longer than 64 cut")
+                << qtFrame(0x2, QByteArray(70, '\x01'), QCanBusFrame::DataFrame)
+                << fdFrame(0x2, QByteArray(64, '\x01'));
     }
 
     void fromQtFrames()
@@ -84,7 +96,7 @@ private slots:
         if (expected.error) {
             QVERIFY(!qtFrameFromCan(expected).isValid() // never sent
                     || qtFrameFromCan(expected).frameType() == QCanBusFrame::InvalidFrame);
-        } else if (qt.payload().size() <= 8) {
+        } else if (qt.payload().size() == expected.length) {
             QCOMPARE(canFrameFromQt(qtFrameFromCan(expected)), expected);
         }
     }

@@ -168,15 +168,29 @@ private slots:
         const auto id = [](const char *text) { return QString::number(parseHexId(text), 16); };
         QTest::newRow("id 80000000 out of range") << id("80000000") << "0";
         QTest::newRow("id minus one is all ones") << id("-1") << "ffffffff";
-        const auto bytes = [](const char *text) {
+        const auto bytes = [](const QString &text) {
             const HexBytes parsed = parseHexBytes(text);
-            const CanFrame f = frameFromTexts("1", parsed, false);
-            return QStringLiteral("%1%2 ").arg(parsed.tokenCount).arg(parsed.fitsFrame() ? "" : "!")
+            const CanFrame f = frameFromTexts("1", parsed, false, true);
+            return QStringLiteral("%1%2%3 ")
+                           .arg(parsed.tokenCount)
+                           .arg(parsed.fitsClassicFrame() ? "" : "!")
+                           .arg(f.fd ? (f.bitRateSwitch ? " FD BRS" : " FD") : "")
                     + QByteArray((const char *)f.data.data(), f.length).toHex(' ');
         };
         QTest::newRow("bytes: low 8 bits") << bytes("7f 1FF") << "2 7f ff";
-        QTest::newRow("bytes: ten tokens, eight kept, refused")
-                << bytes("01 02 03 04 05 06 07 08 09 0a") << "10! 01 02 03 04 05 06 07 08";
+        QTest::newRow("bytes: ten tokens, an FD frame padded to 12")
+                << bytes("01 02 03 04 05 06 07 08 09 0a")
+                << "10! FD BRS 01 02 03 04 05 06 07 08 09 0a 00 00";
+        QTest::newRow("bytes: 65 tokens, 64 kept") << bytes(QString("ff ").repeated(64) + "01")
+                                                    << "65! FD BRS " + QString("ff ").repeated(63) + "ff";
+        QString fdLengths;
+        for (int count : { 0, 8, 9, 12, 13, 20, 21, 24, 25, 32, 33, 48, 49, 64, 70 })
+            fdLengths += QString::number(fdLengthFor(count)) + ' ';
+        QTest::newRow("FD lengths") << fdLengths << "0 8 12 12 16 20 24 24 32 32 48 48 64 64 64 ";
+        QString rates;
+        for (const char *text : { "2M", "500k", "2.5M", " 8000000 ", "M", "0", "fast" })
+            rates += QString::number(bitRateFromText(text).value_or(-1)) + ' ';
+        QTest::newRow("bit rates typed") << rates << "2000000 500000 2500000 8000000 -1 -1 -1 ";
         QTest::newRow("rate: 83.333") << bitRateText(0, 5, 4, 36) << "83.333kbps";
         QTest::newRow("rate: prescaler 1024") << bitRateText(0, 5, 4, 1024) << " ";
         const auto setStart = [](const CanSetup &setup) { return spaced(setStartCommand(setup)); };

@@ -33,6 +33,22 @@ CaptureRecord errorRecord(qint64 us)
     return r;
 }
 
+// CAN FD frames of every length FD has, with each combination of BRS and ESI.
+std::vector<CaptureRecord> fdSample(qint64 start = T0)
+{
+    std::vector<CaptureRecord> records;
+    int k = 0;
+    for (int length : { 0, 1, 2, 3, 4, 5, 6, 7, 8, 12, 16, 20, 24, 32, 48, 64 }) {
+        QByteArray data(length, '\0');
+        for (int i = 0; i < length; ++i)
+            data[i] = char(k * 16 + i);
+        records.push_back({ start + 1000 * k, fdFrame(0x100 + k, data, k % 3 == 0, k & 1, k & 2),
+                            k % 5 == 0 });
+        ++k;
+    }
+    return records;
+}
+
 // Every kind of frame a log carries, both directions, times with a fraction, a gap over a day.
 std::vector<CaptureRecord> sample(qint64 start = T0)
 {
@@ -135,6 +151,19 @@ private slots:
                                          << "   0.250000 1  ErrorFrame\n";
         QTest::newRow("pcap error frame") << pcap(pcapPacket(errorRecord(T0)).mid(16))
                                           << "20 00 00 04 08 00 00 00 00 10 00 00 00 00 00 00";
+        const CaptureRecord fd{ T0, fdFrame(0x123, hex("11 22 33 44 55 66 77 88 99 AA BB CC"), false,
+                                            true),
+                                false };
+        QTest::newRow("candump FD") << QString(candumpLine(fd))
+                                    << "(1700000000.012345) can0 123##1112233445566778899AABBCC R\n";
+        QTest::newRow("ASC FD as log2asc writes it")
+                << QString(ascLine(fd, T0))
+                << "   0.000000 CANFD   1 Rx        123                                   1 0 9 12 "
+                   "11 22 33 44 55 66 77 88 99 AA BB CC   130000  130     3000 0 0 0 0 0\n";
+        QTest::newRow("pcap FD: 72 bytes, FD flag with BRS")
+                << pcap(pcapPacket(fd).left(32))
+                << "00 f1 53 65 39 30 00 00 48 00 00 00 48 00 00 00 "
+                   "00 00 01 23 0c 05 00 00 11 22 33 44 55 66 77 88";
         QString formats;
         for (const char *name : { "/tmp/bus.LOG", "bus.asc", "bus.pcap", "bus.PcapNG", "bus" })
             formats += logFormatExtension(logFormatForFileName(name, LogFormat::TextTable));
@@ -165,7 +194,13 @@ private slots:
         candumpRow("# recorded on the test bench", "error: no candump lines");
         candumpRow("(1.5) can0 20000080#0000000000000000", "(1.500000) can0 20000080#0000000000000000 R");
         candumpRow("(1.5) can0 20000040#R", "skipped 1 (line 1: error frame with a remote flag)");
-        candumpRow("(1.5) can0 123##10011 R", "skipped 1 (line 1: CAN FD frame)");
+        candumpRow("(1.5) can0 123##10011 R", "(1.500000) can0 123##10011 R");
+        // FD lengths FD has not are padded with zeros; the FD flag (4) is read past.
+        candumpRow("(1.5) can0 1ABCDEF0##7010203040506070809 T",
+                   "(1.500000) can0 1ABCDEF0##3010203040506070809000000 T");
+        candumpRow("(1.5) can0 123##", "skipped 1 (line 1: no flags digit after ##)");
+        candumpRow((QByteArray("(1.5) can0 123##0") + QByteArray(130, 'A')).constData(),
+                   "skipped 1 (line 1: more than 64 data bytes)");
 
         QTest::newRow("ASC as other tools write")
                 << asc
@@ -184,6 +219,21 @@ private slots:
                 << "(1700000000.251000) can0 1F3#AA R\n"
                    "(1700000000.253000) can0 20000080#0000000000000000 R\n"
                    "(1700000000.256000) can0 7E8#R R\nskipped 4 (line 6: not a frame)";
+        QTest::newRow("ASC FD: log2asc's, a symbolic name, a classic frame in FD form")
+                << asc
+                << QByteArray("date Tue Nov 14 22:13:20 2023\nbase hex  timestamps absolute\n"
+                              "   0.000000 CANFD   1 Rx        123                              "
+                              "     1 0 9 12 11 22 33 44 55 66 77 88 99 AA BB CC   130000  130   "
+                              "  3000 0 0 0 0 0\n"
+                              "   0.100000 CANFD   1 Tx   1ABCDEF0x  EngineData  0 1 0  0   130000"
+                              "  130     5000 0 0 0 0 0\n"
+                              "   0.200000 CANFD 1 Rx 7FF 0 0 8 8 00 01 02 03 04 05 06 07 130000 "
+                              "130 0 0 0 0 0 0\n"
+                              "   0.300000 CANFD 1 Rx 7FF 0 0 f 64 00 01 02\n")
+                << "(1700000000.000000) can0 123##1112233445566778899AABBCC R\n"
+                   "(1700000000.100000) can0 1ABCDEF0##2 T\n"
+                   "(1700000000.200000) can0 7FF#0001020304050607 R\n"
+                   "skipped 1 (line 6: fewer data bytes than the length)";
         QTest::newRow("ASC decimal, relative times run on over skipped lines")
                 << asc
                 << QByteArray("date Tue Nov 14 22:13:20 2023\nbase dec  timestamps relative\n"
@@ -263,6 +313,60 @@ private slots:
         for (CaptureRecord &r : expected)
             r.sent = r.sent && format != LogFormat::Pcap;
         QCOMPARE(readText(readLog(name, writeLog(format, sample()), {})), readText({ expected }));
+    }
+
+    // FD frames of every length and flag combination read back as written.
+    void fdRoundTrip_data()
+    {
+        QTest::addColumn<LogFormat>("format");
+        QTest::newRow("candump") << LogFormat::Candump;
+        QTest::newRow("ASC") << LogFormat::VectorAsc;
+        QTest::newRow("pcap") << LogFormat::Pcap;
+    }
+
+    void fdRoundTrip()
+    {
+        QFETCH(LogFormat, format);
+        std::vector<CaptureRecord> expected = fdSample(T0 - (format == LogFormat::VectorAsc ? T0 % 1000000 : 0));
+        for (CaptureRecord &r : expected)
+            r.sent = r.sent && format != LogFormat::Pcap;
+        QCOMPARE(readText(readLog("fd", writeLog(format, fdSample()), {})), readText({ expected }));
+    }
+
+    // The same through can-utils and Wireshark: log2asc writes what the program
+    // writes, asc2log reads it back; tshark shows length, BRS, ESI and data, and
+    // a classic frame beside them as classic.
+    void fdInOtherTools()
+    {
+        const QString log2asc = tool("log2asc"), asc2log = tool("asc2log"), tshark = tool("tshark");
+        if (log2asc.isEmpty() || asc2log.isEmpty() || tshark.isEmpty())
+            QSKIP("can-utils or tshark is not installed");
+        const QByteArray asc = writeLog(LogFormat::VectorAsc, fdSample());
+        QCOMPARE(run(log2asc, { "-I", writeFile("fd.log", writeLog(LogFormat::Candump, fdSample())),
+                                "can0" }),
+                 asc);
+        const LogReadResult back = readCandumpLog(run(asc2log, { "-I", writeFile("fd.asc", asc) }));
+        const qint64 start = T0 - T0 % 1000000,
+                     shift = back.records.empty() ? 0 : back.records.front().timestampUs - start;
+        QVERIFY2(shift == 0 || qAbs(shift) == 3600000000, qPrintable(QString::number(shift)));
+        QCOMPARE(readText(back), readText({ fdSample(start + shift) }));
+
+        std::vector<CaptureRecord> mixed = fdSample();
+        mixed.push_back(record(T0 + 99000, 0x7FF, "01 02"));
+        const QByteArray shown = run(
+                tshark, { "-r", writeFile("fd.pcap", writeLog(LogFormat::Pcap, mixed)), "-T",
+                          "fields", "-E", "separator=/s", "-e", "can.id", "-e", "can.len", "-e",
+                          "canfd.flags.brs", "-e", "canfd.flags.esi", "-e", "data" });
+        QString expected;
+        for (const CaptureRecord &r : fdSample()) {
+            const CanFrame &f = r.frame;
+            expected += QString::asprintf(
+                    "%u %d %d %d %s\n", f.identifier, f.length, int(f.bitRateSwitch),
+                    int(f.errorStateIndicator),
+                    QByteArray((const char *)f.data.data(), f.length).toHex().constData());
+        }
+        expected += "2047 2   0102\n"; // classic: no FD flags
+        QCOMPARE(QString(shown).replace("True", "1").replace("False", "0"), expected);
     }
 
     // log2asc writes what the program writes, byte for byte; asc2log reads the frames back.

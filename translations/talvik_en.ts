@@ -166,15 +166,31 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
     <message>
         <source>CAN接口以正常模式工作：其他工作模式是转换器的设置</source>
-        <translation>A CAN interface works in normal mode: the other work modes are the converter's settings</translation>
+        <translation>A CAN interface works in normal mode: the other work modes are the converter&apos;s settings</translation>
     </message>
     <message>
         <source>这是转换器串口上的设置，CAN接口没有</source>
-        <translation>This is a setting of the converter's serial line; a CAN interface has none</translation>
+        <translation>This is a setting of the converter&apos;s serial line; a CAN interface has none</translation>
     </message>
     <message>
         <source>此CAN接口不报告总线状态</source>
         <translation>This CAN interface does not report its bus state</translation>
+    </message>
+    <message>
+        <source>此接口不支持CAN FD</source>
+        <translation>this interface does not carry CAN FD</translation>
+    </message>
+    <message>
+        <source>CAN FD数据速率“%1”不是速率</source>
+        <translation>The CAN FD data rate "%1" is not a rate</translation>
+    </message>
+    <message>
+        <source>CAN FD数据速率 %1 bit/s 未能设置（%2）</source>
+        <translation>CAN FD data rate %1 bit/s not set (%2)</translation>
+    </message>
+    <message>
+        <source>CAN FD需要CAN接口：转换器只收发经典CAN帧</source>
+        <translation>CAN FD needs a CAN interface: the converter carries classic frames only</translation>
     </message>
 </context>
 <context>
@@ -283,6 +299,22 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     <message>
         <source>数据长度不能超过8字节</source>
         <translation>The data cannot be longer than 8 bytes</translation>
+    </message>
+    <message>
+        <source>数据长度超过8字节：请在基本配置页勾选CAN FD</source>
+        <translation>More than 8 data bytes: tick CAN FD on the basic setup page</translation>
+    </message>
+    <message>
+        <source>数据长度不能超过64字节</source>
+        <translation>The data cannot be longer than 64 bytes</translation>
+    </message>
+    <message>
+        <source>CAN FD未启用，此帧未发送</source>
+        <translation>CAN FD is off: the frame was not sent</translation>
+    </message>
+    <message>
+        <source>转换器只能发送经典CAN帧，CAN FD帧未发送</source>
+        <translation>The converter sends classic frames only: the CAN FD frame was not sent</translation>
     </message>
 </context>
 <context>
@@ -750,6 +782,10 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
         <source>无法创建自动保存文件</source>
         <translation>Cannot create the auto-save file </translation>
     </message>
+    <message>
+        <source>CAN FD 数据速率:</source>
+        <translation>CAN FD, data:</translation>
+    </message>
 </context>
 <context>
     <name>ManualSendPage</name>
@@ -868,7 +904,7 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
     </message>
     <message>
         <source>波特率是转换器串口的设置，CAN接口没有波特率</source>
-        <translation>The baud rate is the converter's serial line's; a CAN interface has none</translation>
+        <translation>The baud rate is the converter&apos;s serial line&apos;s; a CAN interface has none</translation>
     </message>
 </context>
 <context>
@@ -1010,6 +1046,18 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
     <message>
         <source>, 第 %1 轮</source>
         <translation>, round %1</translation>
+    </message>
+    <message>
+        <source>, 跳过 %1 个CAN FD帧（%2）</source>
+        <translation>, %1 CAN FD frames skipped (%2)</translation>
+    </message>
+    <message>
+        <source>CAN FD未启用</source>
+        <translation>CAN FD is off</translation>
+    </message>
+    <message>
+        <source>转换器只收发经典CAN帧</source>
+        <translation>the converter carries classic frames only</translation>
     </message>
 </context>
 <context>

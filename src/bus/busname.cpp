@@ -30,9 +30,13 @@ QStringList availableBusNames()
     return names;
 }
 
-QString linkUpCommand(const QString &interfaceName, int bitRate)
+QString linkUpCommand(const QString &interfaceName, int bitRate, int dataBitRate)
 {
-    return QStringLiteral("sudo ip link set %1 down; sudo ip link set %1 up type can bitrate %2")
-            .arg(interfaceName)
-            .arg(bitRate);
+    QString command =
+            QStringLiteral("sudo ip link set %1 down; sudo ip link set %1 up type can bitrate %2")
+                    .arg(interfaceName)
+                    .arg(bitRate);
+    if (dataBitRate > 0)
+        command += QStringLiteral(" dbitrate %1 fd on").arg(dataBitRate);
+    return command;
 }

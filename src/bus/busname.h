@@ -28,7 +28,8 @@ bool listsWithoutHardware(const QString &plugin);
 // The interfaces the installed plugins find, as names for the port box.
 QStringList availableBusNames();
 
-// What brings a SocketCAN interface up at `bitRate`, for the user to run.
-QString linkUpCommand(const QString &interfaceName, int bitRate);
+// What brings a SocketCAN interface up at `bitRate`, for the user to run;
+// with a `dataBitRate`, in CAN FD mode.
+QString linkUpCommand(const QString &interfaceName, int bitRate, int dataBitRate = 0);
 
 #endif // BUSNAME_H

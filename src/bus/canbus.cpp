@@ -57,6 +57,21 @@ bool CanBus::isInterfaceOpen() const
     return interfaceActive && interfaceLink->isOpen();
 }
 
+void CanBus::setSettings(const LinkSettings &settings)
+{
+    converterLink->setSettings(settings);
+}
+
+const LinkSettings &CanBus::settings() const
+{
+    return converterLink->settings();
+}
+
+bool CanBus::sendsFdFrames() const
+{
+    return isInterfaceOpen() && settings().canFd;
+}
+
 void CanBus::sendFrame(const CanFrame &frame)
 {
     active()->sendFrame(frame);

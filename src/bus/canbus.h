@@ -7,6 +7,7 @@
 
 class CanLink;
 class InterfaceLink;
+struct LinkSettings;
 
 // The bus the rest of the program talks to: the converter on a serial port,
 // or a CAN interface of Qt's plugins, whichever was opened last. Frames,
@@ -28,6 +29,12 @@ public:
     bool isOpen() const;
     bool isConverterOpen() const;
     bool isInterfaceOpen() const;
+
+    // How frames are put on the wire, as the configuration page sets it.
+    void setSettings(const LinkSettings &settings);
+    const LinkSettings &settings() const;
+    // Frames of more than 8 bytes can go out: an interface is open with CAN FD on.
+    bool sendsFdFrames() const;
 
     void sendFrame(const CanFrame &frame);
     bool writeBacklogFull() const;

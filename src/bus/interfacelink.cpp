@@ -83,6 +83,8 @@ bool InterfaceLink::open(const BusName &name)
         discardDevice();
         return false;
     }
+    // FD frames are received whatever the page says: nothing on the bus is missed.
+    device->setConfigurationParameter(QCanBusDevice::CanFdKey, QVariant(true));
     // Bus errors come as error frames, as candump -e shows them.
     device->setConfigurationParameter(
             QCanBusDevice::ErrorFilterKey,
@@ -188,6 +190,16 @@ QString InterfaceLink::applySetting(QCanBusDevice::ConfigurationKey key, const Q
 QString InterfaceLink::applyBitRate(int bitRate)
 {
     return applySetting(QCanBusDevice::BitRateKey, QVariant(bitRate));
+}
+
+QString InterfaceLink::applyDataBitRate(int bitRate)
+{
+    return applySetting(QCanBusDevice::DataBitRateKey, QVariant(bitRate));
+}
+
+bool InterfaceLink::fdCapable() const
+{
+    return device && device->deviceInfo().hasFlexibleDataRate();
 }
 
 QString InterfaceLink::applyFilter(quint32 filter, quint32 mask, bool extended)

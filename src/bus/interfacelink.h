@@ -31,6 +31,9 @@ public:
 
     // Each gives an empty text when the device took the setting, else why not.
     QString applyBitRate(int bitRate);
+    QString applyDataBitRate(int bitRate);
+    // The interface carries CAN FD frames.
+    bool fdCapable() const;
     QString applyFilter(quint32 filter, quint32 mask, bool extended);
     // The state the controller reports, in the UI language; empty when the
     // plugin reports none.

@@ -13,11 +13,17 @@ CanFrame canFrameFromQt(const QCanBusFrame &qtFrame)
         frame.identifier = quint32(qtFrame.error()) & ~ErrorClass::Flag;
         frame.extended = true;
     }
-    // A remote frame's payload is as long as the data it asks for, and carries none.
+    frame.fd = qtFrame.hasFlexibleDataRateFormat() && !frame.remote && !frame.error;
+    frame.bitRateSwitch = frame.fd && qtFrame.hasBitrateSwitch();
+    frame.errorStateIndicator = frame.fd && qtFrame.hasErrorStateIndicator();
+    // A remote frame's payload is as long as the data it asks for, and carries
+    // none. An FD payload of a length FD has not is padded with zeros to the
+    // next it has, as the kernel pads it.
     const QByteArray payload = qtFrame.payload();
-    frame.length = quint8(std::min<qsizetype>(payload.size(), CanFrame::MaxDataLength));
+    const int count = int(std::min<qsizetype>(payload.size(), frame.maxLength()));
+    frame.length = quint8(frame.fd ? fdLengthFor(count) : count);
     if (!frame.remote)
-        std::copy_n(payload.constData(), frame.length, frame.data.begin());
+        std::copy_n(payload.constData(), count, frame.data.begin());
     return frame;
 }
 
@@ -32,6 +38,11 @@ QCanBusFrame qtFrameFromCan(const CanFrame &frame)
     qtFrame.setExtendedFrameFormat(frame.extended);
     if (frame.remote)
         qtFrame.setFrameType(QCanBusFrame::RemoteRequestFrame);
+    if (frame.fd) {
+        qtFrame.setFlexibleDataRateFormat(true);
+        qtFrame.setBitrateSwitch(frame.bitRateSwitch);
+        qtFrame.setErrorStateIndicator(frame.errorStateIndicator);
+    }
     return qtFrame;
 }
 

@@ -10,7 +10,8 @@
 // The frames of Qt's CAN bus devices and the program's own, both ways.
 
 // An error frame keeps its error class as identifier and its 8 detail bytes,
-// as SocketCAN gives them; data beyond 8 bytes is cut off.
+// as SocketCAN gives them; data beyond what the frame holds (8 bytes, FD 64)
+// is cut off.
 CanFrame canFrameFromQt(const QCanBusFrame &frame);
 // Nothing but data and remote frames is ever sent: an error frame gives an invalid frame.
 QCanBusFrame qtFrameFromCan(const CanFrame &frame);

@@ -28,6 +28,23 @@ int bitRate(int syncIndex, int bs1Index, int bs2Index, int prescaler)
     return CanClockHz / quanta / prescaler;
 }
 
+std::optional<int> bitRateFromText(const QString &text)
+{
+    QString number = text.trimmed().toUpper();
+    double unit = 1;
+    if (number.endsWith(QLatin1Char('M')))
+        unit = 1e6;
+    else if (number.endsWith(QLatin1Char('K')))
+        unit = 1e3;
+    if (unit > 1)
+        number.chop(1);
+    bool ok = false;
+    const double rate = number.toDouble(&ok) * unit;
+    if (!ok || rate < 1 || rate > 1e9)
+        return std::nullopt;
+    return int(rate + 0.5);
+}
+
 QString bitRateText(int syncIndex, int bs1Index, int bs2Index, int prescaler)
 {
     const int rate = bitRate(syncIndex, bs1Index, bs2Index, prescaler);

@@ -27,6 +27,9 @@ std::optional<int> prescalerValue(const QString &text);
 // The rate a timing gives with the converter's 36 MHz CAN clock in bit/s;
 // 0 for a prescaler outside 1 to 1023.
 int bitRate(int syncIndex, int bs1Index, int bs2Index, int prescaler);
+// A bit rate typed or chosen: "2M", "500K", "2.5M", "2000000" (bit/s);
+// nothing for a text that is none or is 0.
+std::optional<int> bitRateFromText(const QString &text);
 // The same as "1000.000kbps"; " " for a prescaler outside 1 to 1023.
 QString bitRateText(int syncIndex, int bs1Index, int bs2Index, int prescaler);
 

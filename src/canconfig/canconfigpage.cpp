@@ -13,9 +13,13 @@
 
 #include <QFile>
 #include <QMessageBox>
+#include <QSettings>
 
 namespace {
 const char *const CfgFile = "cfg.txt";
+// The CAN FD choice is the program's, not the converter's: kept beside the
+// program's other settings, not in cfg.txt.
+const char *const SettingsFile = "talvik.ini";
 const char *const ReceiveIdFile = "receiveID.txt";
 
 // Shown as the verdict until a bus-status reply replaces it.
@@ -65,10 +69,13 @@ CanConfigPage::CanConfigPage(Ui::MainWindow *ui, CanBus *bus, QWidget *dialogPar
     });
     connect(ui->radioBtnVariable, &QRadioButton::toggled, this, &CanConfigPage::pushLinkSettings);
     connect(ui->cbBoxType, &QComboBox::currentIndexChanged, this, &CanConfigPage::pushLinkSettings);
+    connect(ui->checkBoxCanFd, &QCheckBox::toggled, this, &CanConfigPage::pushLinkSettings);
     connect(ui->btnSetStart, &QPushButton::clicked, this, &CanConfigPage::setAndStart);
     connect(ui->btnCANBusStatus, &QPushButton::clicked, this, &CanConfigPage::queryBusStatus);
     connect(ui->btnChangeBps, &QPushButton::clicked, this, &CanConfigPage::changeConverterBaudRate);
     loadConfig();
+    loadFdChoice();
+    setInterfaceChosen(false);
     pushLinkSettings();
 }
 
@@ -82,7 +89,8 @@ bool CanConfigPage::ensurePortOpen()
 
 void CanConfigPage::pushLinkSettings()
 {
-    bus->converter()->setSettings({ ui->radioBtnVariable->isChecked(), ui->cbBoxType->currentIndex() == 1 });
+    bus->setSettings({ ui->radioBtnVariable->isChecked(), ui->cbBoxType->currentIndex() == 1,
+                       ui->checkBoxCanFd->isChecked(), ui->checkBoxCanFd->isChecked() });
 }
 
 void CanConfigPage::showBitRate(int bs1Index, int bs2Index, const QString &prescalerText)
@@ -169,12 +177,62 @@ void CanConfigPage::applyToInterface()
                                 ui->cbBoxType->currentIndex() == 1);
     if (!filterProblem.isEmpty())
         refused.append(tr("滤波ID和屏蔽ID未能设置（%1）").arg(filterProblem));
+    if (const QString fdProblem = applyFdToInterface(); !fdProblem.isEmpty())
+        refused.append(fdProblem);
     emit statusMessage(refused.isEmpty() ? tr("CAN接口已设置：%1 bit/s").arg(rate)
                                          : refused.join(QLatin1String("; ")));
 }
 
+// The data phase's rate, where CAN FD is on; empty when the device took it.
+QString CanConfigPage::applyFdToInterface()
+{
+    saveFdChoice();
+    if (!ui->checkBoxCanFd->isChecked())
+        return QString();
+    InterfaceLink *device = bus->canInterface();
+    if (!device->fdCapable())
+        return tr("此接口不支持CAN FD");
+    const std::optional<int> dataRate = bitRateFromText(ui->cbBoxDataBps->currentText());
+    if (!dataRate)
+        return tr("CAN FD数据速率“%1”不是速率").arg(ui->cbBoxDataBps->currentText());
+    const QString problem = device->applyDataBitRate(*dataRate);
+    if (problem.isEmpty())
+        return QString();
+    QString text = tr("CAN FD数据速率 %1 bit/s 未能设置（%2）").arg(*dataRate).arg(problem);
+    if (device->name().plugin == QLatin1String("socketcan")) {
+        const int rate = bitRate(ui->cbBoxSYNC->currentIndex(), ui->cbBoxBP1->currentIndex(),
+                                 ui->cbBoxBP2->currentIndex(), ui->lineEditPrescale->text().toInt());
+        text += tr("，请在终端中设置：%1")
+                        .arg(linkUpCommand(device->name().interfaceName, rate, *dataRate));
+    }
+    return text;
+}
+
+void CanConfigPage::saveFdChoice() const
+{
+    QSettings settings(QLatin1String(SettingsFile), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("canFd/enabled"), ui->checkBoxCanFd->isChecked());
+    settings.setValue(QStringLiteral("canFd/dataBitRate"), ui->cbBoxDataBps->currentText());
+}
+
+void CanConfigPage::loadFdChoice()
+{
+    const QSettings settings(QLatin1String(SettingsFile), QSettings::IniFormat);
+    ui->checkBoxCanFd->setChecked(settings.value(QStringLiteral("canFd/enabled")).toBool());
+    const QString dataRate = settings.value(QStringLiteral("canFd/dataBitRate")).toString();
+    if (!dataRate.isEmpty())
+        ui->cbBoxDataBps->setCurrentText(dataRate);
+}
+
 void CanConfigPage::setInterfaceChosen(bool chosen)
 {
+    // CAN FD is the interfaces' alone: the converter carries classic frames.
+    const QString fdTip = chosen ? QString() : tr("CAN FD需要CAN接口：转换器只收发经典CAN帧");
+    for (QWidget *widget : { static_cast<QWidget *>(ui->checkBoxCanFd),
+                             static_cast<QWidget *>(ui->cbBoxDataBps) }) {
+        widget->setEnabled(chosen);
+        widget->setToolTip(fdTip);
+    }
     ui->comboBoxMode->setEnabled(!chosen);
     ui->comboBoxMode->setToolTip(
             chosen ? tr("CAN接口以正常模式工作：其他工作模式是转换器的设置") : QString());

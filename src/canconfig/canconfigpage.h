@@ -39,6 +39,9 @@ private:
     void pushLinkSettings();
     void setAndStart();
     void applyToInterface();
+    QString applyFdToInterface();
+    void saveFdChoice() const;
+    void loadFdChoice();
     void saveConfig();
     void loadConfig();
     void applyConfig(const StoredCanConfig &config);

@@ -1,6 +1,6 @@
 #include "commands.h"
 
-#include "canframe.h"
+#include "convertercodec.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <array>
 #include <deque>
 #include <vector>
 
@@ -28,8 +29,9 @@ public:
     bool isEmpty() const { return records.empty(); }
     quint64 firstSequence() const { return first; }
     quint64 endSequence() const { return first + records.size(); }
-    const CaptureRecord &at(quint64 sequence) const { return records[sequence - first]; }
-    const CaptureRecord &last() const { return records.back(); }
+    // Records are kept packed: each is unpacked when read.
+    CaptureRecord at(quint64 sequence) const { return unpack(records[size_t(sequence - first)]); }
+    CaptureRecord last() const { return unpack(records.back()); }
     // Records dropped from the front since the capture was last cleared or replaced.
     quint64 droppedCount() const { return dropped; }
 
@@ -58,9 +60,31 @@ signals:
     void cleared();
 
 private:
+    // A record as kept: 32 bytes for any frame. An FD frame's bytes beyond 8
+    // are kept apart, in order, one slot a frame that has any.
+    struct PackedRecord
+    {
+        qint64 timestampUs;
+        quint32 identifier;
+        quint8 flags;
+        quint8 length;
+        std::array<quint8, CanFrame::ClassicMaxLength> head;
+        quint32 tail; // the number of its tail, when it has one
+    };
+    using Tail = std::array<quint8, CanFrame::FdMaxLength - CanFrame::ClassicMaxLength>;
+    static_assert(sizeof(PackedRecord) <= 32);
+
+    PackedRecord pack(const CaptureRecord &record);
+    CaptureRecord unpack(const PackedRecord &packed) const;
+    static bool hasTail(const PackedRecord &packed)
+    {
+        return packed.length > CanFrame::ClassicMaxLength;
+    }
     void discardFront(qsizetype count);
 
-    std::deque<CaptureRecord> records;
+    std::deque<PackedRecord> records;
+    std::deque<Tail> tails; // of the records that have one, oldest first
+    quint32 firstTail = 0; // the number of tails.front(); numbers wrap around
     qsizetype maxRecords = DefaultCapacity;
     quint64 first = 0;
     quint64 dropped = 0;

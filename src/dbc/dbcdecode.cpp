@@ -10,7 +10,7 @@ DecodedSignal decodeSignal(const DbcSignal &signal, const quint8 *data, int leng
 {
     DecodedSignal decoded;
     decoded.signal = &signal;
-    length = std::clamp(length, 0, int(CanFrame::MaxDataLength));
+    length = std::clamp(length, 0, int(CanFrame::ClassicMaxLength));
     quint64 bits = 0;
     if (signal.littleEndian) {
         // Bit n is bit n % 8 of byte n / 8; the signal runs upwards from its start bit.
@@ -108,7 +108,7 @@ bool isActive(const DbcMessage &message, const std::vector<DecodedSignal> &decod
 
 std::vector<DecodedSignal> decodeMessage(const DbcMessage &message, const CanFrame &frame)
 {
-    const int length = frame.remote ? 0 : std::min<int>(frame.length, CanFrame::MaxDataLength);
+    const int length = frame.remote ? 0 : std::min<int>(frame.length, CanFrame::ClassicMaxLength);
     std::vector<DecodedSignal> decoded;
     decoded.reserve(message.signalList.size());
     bool multiplexed = false;

@@ -88,14 +88,93 @@ bool parseAscSeconds(QByteArrayView text, qint64 *microseconds)
     return true;
 }
 
+// An identifier token, "1F3" or "1ABCDEF0x".
+const char *parseIdentifier(QByteArrayView idToken, const AscState &state, CanFrame *frame)
+{
+    QByteArrayView idDigits = idToken;
+    if (idToken.endsWith('x') || idToken.endsWith('X')) {
+        frame->extended = true;
+        idDigits = idToken.chopped(1);
+    }
+    if (!parseUnsigned(idDigits, state.decimal ? 10 : 16, state.decimal ? 10 : 8,
+                       &frame->identifier))
+        return "not a frame";
+    if (!identifierFits(frame->identifier, frame->extended))
+        return "identifier out of range";
+    return nullptr;
+}
+
+const char *parseDirection(QByteArrayView token, CaptureRecord *record)
+{
+    if (equalsIgnoringCase(token, "Tx"))
+        record->sent = true;
+    else if (!equalsIgnoringCase(token, "Rx"))
+        return "direction is neither Rx nor Tx";
+    return nullptr;
+}
+
+const char *parseDataBytes(const Tokens &tokens, int first, int count, const AscState &state,
+                           CanFrame *frame)
+{
+    if (tokens.count < first + count)
+        return "fewer data bytes than the length";
+    for (int i = 0; i < count; ++i) {
+        quint32 byte = 0;
+        if (!parseUnsigned(tokens[first + i], state.decimal ? 10 : 16, 3, &byte) || byte > 0xFF)
+            return "data byte is not a byte";
+        frame->data[size_t(i)] = quint8(byte);
+    }
+    return nullptr;
+}
+
+// "<time> CANFD <channel> Rx|Tx <id>[x] [<name>] <brs> <esi> <dlc> <length> <bytes>
+// [<duration> <bits> <flags> <crc> <timings>...]": without the flags' FD bit
+// (0x1000) the line holds a classic frame.
+const char *parseFdLine(const Tokens &tokens, const AscState &state, CaptureRecord *record)
+{
+    CanFrame &frame = record->frame;
+    if (!isDigits(tokens[2]))
+        return "not a frame";
+    if (const char *reason = parseDirection(tokens[3], record))
+        return reason;
+    if (const char *reason = parseIdentifier(tokens[4], state, &frame))
+        return reason;
+    const auto isBit = [](QByteArrayView token) { return token == "0" || token == "1"; };
+    int next = isBit(tokens[5]) && isBit(tokens[6]) ? 5 : 6; // a symbolic name, if any
+    if (!isBit(tokens[next]) || !isBit(tokens[next + 1]))
+        return "BRS and ESI are not 0 or 1";
+    frame.fd = true;
+    frame.bitRateSwitch = tokens[next] == "1";
+    frame.errorStateIndicator = tokens[next + 1] == "1";
+    quint32 length = 0;
+    if (!parseUnsigned(tokens[next + 3], 10, 2, &length) || length > 64)
+        return "length is not 0 to 64";
+    if (const char *reason = parseDataBytes(tokens, next + 4, int(length), state, &frame))
+        return reason;
+    next += 4 + int(length);
+    quint32 flags = 0;
+    if (tokens.count > next + 2 && parseUnsigned(tokens[next + 2], 16, 8, &flags)
+        && !(flags & 0x1000)) {
+        if (length > 8)
+            return "a classic frame with more than 8 data bytes";
+        frame.fd = frame.bitRateSwitch = frame.errorStateIndicator = false;
+    }
+    frame.length = quint8(frame.fd ? fdLengthFor(int(length)) : int(length));
+    record->timestampUs = (state.relative ? state.previousUs : state.baseUs);
+    return nullptr;
+}
+
 // "<time> <channel> <id>[x] Rx|Tx d <length> <bytes> [Length = ...]", "r [<length>]".
 const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureRecord *record)
 {
     qint64 offset = 0;
     if (!parseAscSeconds(tokens[0], &offset))
         return "time is not seconds";
-    if (equalsIgnoringCase(tokens[1], "CANFD"))
-        return "CAN FD frame";
+    if (equalsIgnoringCase(tokens[1], "CANFD")) {
+        const char *reason = parseFdLine(tokens, state, record);
+        record->timestampUs += offset;
+        return reason;
+    }
     if (!isDigits(tokens[1]))
         return "not a frame";
     const QByteArrayView idToken = tokens[2];
@@ -106,7 +185,7 @@ const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureR
         frame.error = true;
         frame.extended = true;
         frame.identifier = 0x80;
-        frame.length = CanFrame::MaxDataLength;
+        frame.length = CanFrame::ClassicMaxLength;
         record->timestampUs = (state.relative ? state.previousUs : state.baseUs) + offset;
         return nullptr;
     }
@@ -114,20 +193,10 @@ const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureR
         return "statistics";
     if (startsWithIgnoringCase(idToken, "Status"))
         return "status";
-    QByteArrayView idDigits = idToken;
-    if (idToken.endsWith('x') || idToken.endsWith('X')) {
-        frame.extended = true;
-        idDigits = idToken.chopped(1);
-    }
-    if (!parseUnsigned(idDigits, state.decimal ? 10 : 16, state.decimal ? 10 : 8,
-                       &frame.identifier))
-        return "not a frame";
-    if (!identifierFits(frame.identifier, frame.extended))
-        return "identifier out of range";
-    if (equalsIgnoringCase(tokens[3], "Tx"))
-        record->sent = true;
-    else if (!equalsIgnoringCase(tokens[3], "Rx"))
-        return "direction is neither Rx nor Tx";
+    if (const char *reason = parseIdentifier(idToken, state, &frame))
+        return reason;
+    if (const char *reason = parseDirection(tokens[3], record))
+        return reason;
     int next = 5;
     quint32 length = 0;
     if (equalsIgnoringCase(tokens[4], "r")) {
@@ -140,15 +209,8 @@ const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureR
     } else if (equalsIgnoringCase(tokens[4], "d")) {
         if (!parseUnsigned(tokens[5], 16, 1, &length) || length > 8)
             return "length is not 0 to 8";
-        if (tokens.count < 6 + int(length))
-            return "fewer data bytes than the length";
-        for (quint32 i = 0; i < length; ++i) {
-            quint32 byte = 0;
-            if (!parseUnsigned(tokens[6 + int(i)], state.decimal ? 10 : 16, 3, &byte)
-                || byte > 0xFF)
-                return "data byte is not a byte";
-            frame.data[i] = quint8(byte);
-        }
+        if (const char *reason = parseDataBytes(tokens, 6, int(length), state, &frame))
+            return reason;
         next = 6 + int(length);
     } else {
         return "neither a data nor a remote frame";
@@ -170,6 +232,41 @@ void appendTimeOfDay(QByteArray &out, const char *format, qint64 seconds, qint64
     const int n = std::snprintf(text, sizeof text, format, static_cast<long long>(seconds),
                                 static_cast<long long>(micros));
     out.append(text, n);
+}
+
+// The data length code of an FD length: the length up to 8, then 9 for 12 to 15 for 64.
+int fdDlc(int length)
+{
+    static const int sizes[] = { 12, 16, 20, 24, 32, 48, 64 };
+    for (int code = 0; code < 7 && length > 8; ++code) {
+        if (length <= sizes[code])
+            return 9 + code;
+    }
+    return std::min(length, 15);
+}
+
+// An FD frame as log2asc writes it: a fixed bit count and duration, the
+// flags FD (0x1000), BRS (0x2000) and ESI (0x4000), CRC and bit timings 0.
+void appendFdLine(QByteArray &line, const CaptureRecord &record)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const CanFrame &frame = record.frame;
+    const int length = std::min<int>(frame.length, CanFrame::FdMaxLength);
+    char text[300];
+    int n = std::snprintf(text, sizeof text, " CANFD %3d %s %10X%c%33s %d %d %x %2d", 1,
+                          record.sent ? "Tx" : "Rx",
+                          frame.identifier & (frame.extended ? ExtendedIdMask : StandardIdMask),
+                          frame.extended ? 'x' : ' ', "", frame.bitRateSwitch ? 1 : 0,
+                          frame.errorStateIndicator ? 1 : 0, fdDlc(length), length);
+    for (int i = 0; i < length; ++i) {
+        text[n++] = ' ';
+        text[n++] = digits[frame.data[size_t(i)] >> 4];
+        text[n++] = digits[frame.data[size_t(i)] & 0x0F];
+    }
+    n += std::snprintf(text + n, sizeof text - size_t(n), " %8d %4d %8X 0 0 0 0 0\n", 130000, 130,
+                       0x1000 | (frame.bitRateSwitch ? 0x2000 : 0)
+                               | (frame.errorStateIndicator ? 0x4000 : 0));
+    line.append(text, n);
 }
 
 } // namespace
@@ -206,13 +303,17 @@ QByteArray ascLine(const CaptureRecord &record, qint64 baseTimeUs)
         line.append(" 1  ErrorFrame\n");
         return line;
     }
+    if (frame.fd) {
+        appendFdLine(line, record);
+        return line;
+    }
     char text[64];
     char id[16];
     if (frame.extended)
         std::snprintf(id, sizeof id, "%Xx", frame.identifier & ExtendedIdMask);
     else
         std::snprintf(id, sizeof id, "%X", frame.identifier & StandardIdMask);
-    const int length = std::min<int>(frame.length, CanFrame::MaxDataLength);
+    const int length = std::min<int>(frame.length, CanFrame::ClassicMaxLength);
     int n = std::snprintf(text, sizeof text, " 1  %-15s %s   %c %d", id, record.sent ? "Tx" : "Rx",
                           frame.remote ? 'r' : 'd', length);
     if (!frame.remote) {

@@ -53,11 +53,22 @@ const char *parseFrameToken(QByteArrayView token, CanFrame *frame)
     if (!identifierFits(identifier, frame->extended))
         return "identifier out of range";
     frame->identifier = identifier;
-    if (body.startsWith('#'))
-        return "CAN FD frame";
+    // "##F<data>": an FD frame; the flags digit holds 1 for BRS and 2 for ESI
+    // (newer can-utils add 4 for FD itself).
+    if (body.startsWith('#')) {
+        if (frame->error)
+            return "error frame in CAN FD form";
+        if (body.size() < 2 || hexDigit(body[1]) < 0)
+            return "no flags digit after ##";
+        const int flags = hexDigit(body[1]);
+        frame->fd = true;
+        frame->bitRateSwitch = flags & 0x1;
+        frame->errorStateIndicator = flags & 0x2;
+        body = body.sliced(2);
+    }
     if (frame->error && (body.startsWith('R') || body.startsWith('r')))
         return "error frame with a remote flag";
-    if (body.startsWith('R') || body.startsWith('r')) {
+    if (!frame->fd && (body.startsWith('R') || body.startsWith('r'))) {
         frame->remote = true;
         body = body.sliced(1);
         if (body.isEmpty())
@@ -80,12 +91,13 @@ const char *parseFrameToken(QByteArrayView token, CanFrame *frame)
         const int low = hexDigit(body[i + 1]);
         if (high < 0 || low < 0)
             return "data is not hexadecimal";
-        if (length == CanFrame::MaxDataLength)
-            return "more than 8 data bytes";
+        if (length == frame->maxLength())
+            return frame->fd ? "more than 64 data bytes" : "more than 8 data bytes";
         frame->data[size_t(length++)] = quint8(high << 4 | low);
         i += 2;
     }
-    frame->length = quint8(length);
+    // An FD length FD has not is padded with zeros, as can-utils pads it.
+    frame->length = quint8(frame->fd ? fdLengthFor(length) : length);
     return nullptr;
 }
 
@@ -113,7 +125,7 @@ const char *parseLine(QByteArrayView line, CaptureRecord *record)
 
 QByteArray candumpLine(const CaptureRecord &record)
 {
-    char line[64];
+    char line[192];
     qint64 seconds = 0;
     qint64 micros = 0;
     splitMicroseconds(record.timestampUs, &seconds, &micros);
@@ -125,8 +137,12 @@ QByteArray candumpLine(const CaptureRecord &record)
                           frame.error ? (frame.identifier & ExtendedIdMask) | ErrorFrameFlag
                                       : frame.identifier
                                               & (frame.extended ? ExtendedIdMask : StandardIdMask));
-    const int length = std::min<int>(frame.length, CanFrame::MaxDataLength);
-    if (frame.remote && !frame.error) {
+    const int length = std::min<int>(frame.length, frame.maxLength());
+    if (frame.fd && !frame.error) {
+        line[n++] = '#';
+        line[n++] = HexDigits[(frame.bitRateSwitch ? 0x1 : 0) | (frame.errorStateIndicator ? 0x2 : 0)];
+    }
+    if (frame.remote && !frame.error && !frame.fd) {
         line[n++] = 'R';
         if (length > 0)
             line[n++] = char('0' + length);

@@ -44,7 +44,8 @@ void forEachLine(const QByteArray &content, Handle handle)
 // Up to `MaxTokens` blank-separated tokens of a line; `overflow` when there are more.
 struct Tokens
 {
-    static constexpr int MaxTokens = 40;
+    // An ASC line of an FD frame: 64 data bytes and 18 fields more.
+    static constexpr int MaxTokens = 96;
     std::array<QByteArrayView, MaxTokens> token;
     int count = 0;
     bool overflow = false;

@@ -1,4 +1,5 @@
-// Classic pcap with link type 227: each packet a 16-byte SocketCAN frame.
+// Classic pcap with link type 227: each packet a 16-byte SocketCAN frame, or
+// the 72-byte frame of CAN FD.
 #include "logformats.h"
 #include "logreading.h"
 
@@ -12,6 +13,11 @@ constexpr quint32 LinkTypeSocketCan = 227;
 constexpr int FileHeaderSize = 24;
 constexpr int PacketHeaderSize = 16;
 constexpr int SocketCanFrameSize = 16;
+constexpr int SocketCanFdFrameSize = 72; // canfd_frame: 8 header bytes and 64 data bytes
+// The flags byte of an FD frame: bit-rate switch, error state indicator, FD.
+constexpr quint8 FdBitRateSwitch = 0x01;
+constexpr quint8 FdErrorState = 0x02;
+constexpr quint8 FdFormat = 0x04;
 constexpr quint32 ExtendedFlag = 0x80000000;
 constexpr quint32 RemoteFlag = 0x40000000;
 constexpr quint32 ErrorFlag = 0x20000000;
@@ -47,12 +53,13 @@ QByteArray pcapPacket(const CaptureRecord &record)
         micros += 1000000;
         --seconds;
     }
+    const int size = frame.fd ? SocketCanFdFrameSize : SocketCanFrameSize;
     QByteArray packet;
-    packet.reserve(PacketHeaderSize + SocketCanFrameSize);
+    packet.reserve(PacketHeaderSize + size);
     appendLittleEndian32(packet, quint32(seconds));
     appendLittleEndian32(packet, quint32(micros));
-    appendLittleEndian32(packet, SocketCanFrameSize);
-    appendLittleEndian32(packet, SocketCanFrameSize);
+    appendLittleEndian32(packet, quint32(size));
+    appendLittleEndian32(packet, quint32(size));
 
     quint32 idWord = frame.extended ? (frame.identifier & ExtendedIdMask) | ExtendedFlag
                                     : frame.identifier & StandardIdMask;
@@ -60,15 +67,19 @@ QByteArray pcapPacket(const CaptureRecord &record)
         idWord |= RemoteFlag;
     if (frame.error) // SocketCAN's error frame: the class under the error flag alone
         idWord = (frame.identifier & ExtendedIdMask) | ErrorFlag;
-    char can[SocketCanFrameSize] = {};
+    char can[SocketCanFdFrameSize] = {};
     qToBigEndian(idWord, can);
-    const int length = std::min<int>(frame.length, CanFrame::MaxDataLength);
+    const int length = std::min<int>(frame.length, frame.maxLength());
     can[4] = char(length);
+    if (frame.fd) {
+        can[5] = char(FdFormat | (frame.bitRateSwitch ? FdBitRateSwitch : 0)
+                      | (frame.errorStateIndicator ? FdErrorState : 0));
+    }
     if (!frame.remote || frame.error) {
         for (int i = 0; i < length; ++i)
             can[8 + i] = char(frame.data[size_t(i)]);
     }
-    packet.append(can, SocketCanFrameSize);
+    packet.append(can, size);
     return packet;
 }
 
@@ -122,17 +133,23 @@ LogReadResult readPcap(const QByteArray &content)
             skip(result, packetNumber, "packet too short for a CAN frame", "packet");
             continue;
         }
-        if (captured > quint32(SocketCanFrameSize)) {
-            skip(result, packetNumber, "not a classic CAN frame", "packet");
+        // Wireshark tells an FD frame by its size, newer writers also by its FD flag.
+        const bool fd = captured == quint32(SocketCanFdFrameSize) || (can[5] & FdFormat);
+        if (captured != quint32(fd ? SocketCanFdFrameSize : SocketCanFrameSize)) {
+            skip(result, packetNumber, "neither a CAN nor a CAN FD frame", "packet");
             continue;
         }
         const quint32 idWord = qFromBigEndian<quint32>(can);
-        if (can[4] > CanFrame::MaxDataLength) {
-            skip(result, packetNumber, "length is not 0 to 8", "packet");
+        if (can[4] > (fd ? CanFrame::FdMaxLength : CanFrame::ClassicMaxLength)) {
+            skip(result, packetNumber, fd ? "length is not 0 to 64" : "length is not 0 to 8",
+                 "packet");
             continue;
         }
         CaptureRecord record;
         CanFrame &frame = record.frame;
+        frame.fd = fd && !(idWord & (ErrorFlag | RemoteFlag));
+        frame.bitRateSwitch = frame.fd && (can[5] & FdBitRateSwitch);
+        frame.errorStateIndicator = frame.fd && (can[5] & FdErrorState);
         frame.error = idWord & ErrorFlag;
         frame.extended = (idWord & ExtendedFlag) || frame.error;
         frame.remote = (idWord & RemoteFlag) && !frame.error;
@@ -141,11 +158,11 @@ LogReadResult readPcap(const QByteArray &content)
             skip(result, packetNumber, "identifier out of range", "packet");
             continue;
         }
-        frame.length = can[4];
         if (!frame.remote) {
-            for (int i = 0; i < frame.length; ++i)
+            for (int i = 0; i < can[4]; ++i)
                 frame.data[size_t(i)] = can[8 + i];
         }
+        frame.length = quint8(frame.fd ? fdLengthFor(can[4]) : can[4]);
         record.timestampUs = qint64(seconds) * 1000000
                 + (nanoseconds ? qint64(fraction) / 1000 : qint64(fraction));
         result.records.push_back(record);

@@ -29,8 +29,8 @@ const char *parseDataText(QByteArrayView text, int length, CanFrame *frame)
         if (end < 0)
             end = text.size();
         const QByteArrayView token = text.sliced(start, end - start);
-        if (count == CanFrame::MaxDataLength)
-            return "more than 8 data bytes";
+        if (count == frame->maxLength())
+            return frame->fd ? "more than 64 data bytes" : "more than 8 data bytes";
         quint32 value = 0;
         QByteArrayView digits = token;
         if (digits.startsWith("0x") || digits.startsWith("0X"))
@@ -78,6 +78,15 @@ const char *parseRow(QByteArrayView line, TableState &state, CaptureRecord *reco
         extended = false;
     if (extended)
         ++i;
+    // An FD frame's type cell goes on: "FD", then "BRS" and "ESI" where set.
+    if (extended && tokens[i] == QByteArrayView("FD")) {
+        frame.fd = true;
+        ++i;
+        if (tokens[i] == QByteArrayView("BRS"))
+            frame.bitRateSwitch = true, ++i;
+        if (tokens[i] == QByteArrayView("ESI"))
+            frame.errorStateIndicator = true, ++i;
+    }
     QByteArrayView id = tokens[i++];
     if (id.startsWith("0x") || id.startsWith("0X"))
         id = id.sliced(2);
@@ -87,8 +96,10 @@ const char *parseRow(QByteArrayView line, TableState &state, CaptureRecord *reco
     if (!identifierFits(frame.identifier, frame.extended))
         return "identifier out of range";
     quint32 length = 0;
-    if (!parseUnsigned(tokens[i], 10, 1, &length) || length > 8)
+    if (!frame.fd && (!parseUnsigned(tokens[i], 10, 1, &length) || length > 8))
         return "length is not 0 to 8";
+    if (frame.fd && (!parseUnsigned(tokens[i], 10, 2, &length) || !isFdLength(int(length))))
+        return "length is not a CAN FD length";
     // The data text runs from the field after the length to the line's end.
     const QByteArrayView lengthToken = tokens[i];
     QByteArrayView data = line.sliced(lengthToken.data() + lengthToken.size() - line.data());

@@ -73,7 +73,7 @@ void CaptureAutoSave::flush()
     QByteArray bytes;
     bytes.reserve(qsizetype(end - nextSequence) * 48);
     for (quint64 s = nextSequence; s < end; ++s) {
-        const CaptureRecord &record = capture->at(s);
+        const CaptureRecord record = capture->at(s);
         bytes += logFormat == LogFormat::VectorAsc ? ascLine(record, baseTimeUs)
                                                    : candumpLine(record);
     }

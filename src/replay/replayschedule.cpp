@@ -1,6 +1,7 @@
 #include "replayschedule.h"
 
-ReplayPlan makeReplayPlan(const std::vector<CaptureRecord> &records, bool onlyReceived)
+ReplayPlan makeReplayPlan(const std::vector<CaptureRecord> &records, bool onlyReceived,
+                          bool classicOnly)
 {
     ReplayPlan plan;
     plan.frames.reserve(records.size());
@@ -10,6 +11,10 @@ ReplayPlan makeReplayPlan(const std::vector<CaptureRecord> &records, bool onlyRe
     for (const CaptureRecord &record : records) {
         if ((onlyReceived && record.sent) || record.frame.error)
             continue;
+        if (classicOnly && record.frame.fd) {
+            ++plan.skippedFdFrames;
+            continue;
+        }
         if (plan.frames.empty())
             startUs = record.timestampUs;
         previousOffset = std::max(previousOffset, record.timestampUs - startUs);

@@ -59,9 +59,9 @@ void ReplayWindow::start()
         ui->labelProgress->setText(tr("COM端口已关闭，请先打开COM端口"));
         return;
     }
-    plan = makeReplayPlan(log, ui->checkOnlyReceived->isChecked());
+    plan = makeReplayPlan(log, ui->checkOnlyReceived->isChecked(), !bus->sendsFdFrames());
     if (plan.size() == 0) {
-        ui->labelProgress->setText(tr("没有可回放的帧"));
+        ui->labelProgress->setText(tr("没有可回放的帧") + skippedText());
         return;
     }
     speed = ui->comboSpeed->currentData().toDouble();
@@ -157,6 +157,16 @@ void ReplayWindow::frameSent()
     ++rounds;
 }
 
+// The log's FD frames a classic bus does not take, when there were any.
+QString ReplayWindow::skippedText() const
+{
+    if (plan.skippedFdFrames == 0)
+        return QString();
+    return tr(", 跳过 %1 个CAN FD帧（%2）")
+            .arg(plan.skippedFdFrames)
+            .arg(bus->isInterfaceOpen() ? tr("CAN FD未启用") : tr("转换器只收发经典CAN帧"));
+}
+
 void ReplayWindow::showProgress(bool force)
 {
     if (!force && progressShown.elapsed() < ProgressIntervalMs)
@@ -169,5 +179,6 @@ void ReplayWindow::showProgress(bool force)
                            .arg(late);
     if (rounds > 0)
         text += tr(", 第 %1 轮").arg(rounds + 1);
+    text += skippedText();
     ui->labelProgress->setText(text);
 }

@@ -49,6 +49,7 @@ private:
     void sendAsFastAsTheLineTakes();
     void frameSent();
     void showProgress(bool force);
+    QString skippedText() const;
 
     Ui::ReplayWindow *ui;
     CanBus *bus;

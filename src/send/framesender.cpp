@@ -21,11 +21,19 @@ bool FrameSender::ensurePortOpen(const QString &closedMessage)
 bool FrameSender::sendTexts(const QString &idText, const QString &dataText)
 {
     const HexBytes data = parseHexBytes(dataText);
-    if (!data.fitsFrame()) {
-        emit statusMessage(tr("数据长度不能超过8字节"));
+    if (!data.fitsClassicFrame() && !bus->sendsFdFrames()) {
+        // The converter carries classic frames only; an interface, once CAN FD is on.
+        emit statusMessage(bus->isInterfaceOpen()
+                                   ? tr("数据长度超过8字节：请在基本配置页勾选CAN FD")
+                                   : tr("数据长度不能超过8字节"));
         return false;
     }
-    sendFrame(frameFromTexts(idText, data, bus->converter()->settings().extendedFrames), idText,
+    if (!data.fitsFdFrame()) {
+        emit statusMessage(tr("数据长度不能超过64字节"));
+        return false;
+    }
+    const LinkSettings &settings = bus->settings();
+    sendFrame(frameFromTexts(idText, data, settings.extendedFrames, settings.bitRateSwitch), idText,
               dataText.trimmed());
     return true;
 }
@@ -34,6 +42,11 @@ void FrameSender::sendFrame(const CanFrame &frame, const QString &idText, const 
 {
     if (frame.error)
         return; // an error frame in a log is the bus's report, not a frame to send
+    if (frame.fd && !bus->sendsFdFrames()) {
+        emit statusMessage(bus->isInterfaceOpen() ? tr("CAN FD未启用，此帧未发送")
+                                                  : tr("转换器只能发送经典CAN帧，CAN FD帧未发送"));
+        return;
+    }
     bus->sendFrame(frame);
     if (!view->showsSentFrames())
         return;

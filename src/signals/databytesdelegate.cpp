@@ -19,7 +19,7 @@ void DataBytesDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
     QStyle *style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
 
-    const quint32 changed = index.data(changedBytesRole).toUInt();
+    const quint64 changed = index.data(changedBytesRole).toULongLong();
     const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget);
     const QFontMetrics metrics(cell.font);
     const int byteWidth = metrics.horizontalAdvance(QStringLiteral("00"));
@@ -31,7 +31,7 @@ void DataBytesDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
     const QStringList bytes = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (int i = 0; i < bytes.size(); ++i) {
         const QRect box(x - 1, area.top() + 1, byteWidth + 2, area.height() - 2);
-        if (changed & (1u << i)) {
+        if (i < 64 && (changed & (quint64(1) << i))) {
             painter->fillRect(box, QColor(255, 236, 150));
             painter->setPen(Qt::black);
         } else {

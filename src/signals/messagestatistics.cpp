@@ -1,5 +1,6 @@
 #include "messagestatistics.h"
 
+#include <algorithm>
 #include <limits>
 
 void MessageStatistics::add(const CaptureRecord &record)
@@ -23,7 +24,8 @@ void MessageStatistics::add(const CaptureRecord &record)
     } else {
         entry = &entries[size_t(*found)];
         // A byte that appears or disappears with a new length counts as changed.
-        for (int i = 0; i < CanFrame::MaxDataLength; ++i) {
+        const int span = std::max<int>(entry->length, frame.length);
+        for (int i = 0; i < span; ++i) {
             const bool wasThere = i < entry->length, isThere = i < frame.length;
             if (wasThere != isThere || (isThere && entry->data[size_t(i)] != frame.data[size_t(i)]))
                 entry->changedUs[size_t(i)] = now;
@@ -33,6 +35,7 @@ void MessageStatistics::add(const CaptureRecord &record)
     entry->lastUs = now;
     ++entry->count;
     entry->length = frame.length;
+    entry->fd = frame.fd;
     entry->data = frame.data;
     entry->recentUs.push_back(now);
     while (entry->recentUs.front() < now - WindowUs)
@@ -63,14 +66,14 @@ double MessageStatistics::averagePeriodMs(int row) const
             / double(entry.recentUs.size() - 1);
 }
 
-quint8 MessageStatistics::changedBytes(int row) const
+quint64 MessageStatistics::changedBytes(int row) const
 {
     const Entry &entry = at(row);
-    quint8 mask = 0;
-    for (int i = 0; i < CanFrame::MaxDataLength; ++i) {
+    quint64 mask = 0;
+    for (int i = 0; i < CanFrame::FdMaxLength; ++i) {
         if (entry.changedUs[size_t(i)] != std::numeric_limits<qint64>::min()
             && entry.changedUs[size_t(i)] >= newest - WindowUs)
-            mask |= quint8(1u << i);
+            mask |= quint64(1) << i;
     }
     return mask;
 }

@@ -25,11 +25,12 @@ public:
         bool extended = false;
         quint64 count = 0;
         int length = 0;
-        std::array<quint8, CanFrame::MaxDataLength> data{};
+        bool fd = false; // the last frame's
+        std::array<quint8, CanFrame::FdMaxLength> data{};
         qint64 lastUs = 0;
         qint64 previousUs = 0; // the frame before the last one (count > 1)
         std::deque<qint64> recentUs; // this identifier's frames of its last second
-        std::array<qint64, CanFrame::MaxDataLength> changedUs{}; // when each byte last changed
+        std::array<qint64, CanFrame::FdMaxLength> changedUs{}; // when each byte last changed
     };
 
     void add(const CaptureRecord &record);
@@ -47,7 +48,7 @@ public:
     // -1 before the second frame.
     double averagePeriodMs(int row) const;
     // Bit i set: data byte i changed within the second before the newest record.
-    quint8 changedBytes(int row) const;
+    quint64 changedBytes(int row) const;
 
     static quint64 key(quint32 identifier, bool extended)
     {

@@ -291,6 +291,7 @@ void SignalsWindow::showSignals()
         frame.identifier = entry->identifier;
         frame.extended = entry->extended;
         frame.length = quint8(entry->length);
+        frame.fd = entry->fd;
         frame.data = entry->data;
         for (DecodedSignal &value : decodeMessage(*message, frame)) {
             if (value.present)

@@ -32,7 +32,7 @@ static quint32 littleEndian(const quint8 *bytes, int count)
 
 static void copyData(CanFrame &frame, const quint8 *data, int length)
 {
-    frame.length = quint8(std::clamp(length, 0, CanFrame::MaxDataLength));
+    frame.length = quint8(std::clamp(length, 0, CanFrame::ClassicMaxLength));
     std::copy(data, data + frame.length, frame.data.begin());
 }
 

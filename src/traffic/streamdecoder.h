@@ -1,7 +1,7 @@
 #ifndef STREAMDECODER_H
 #define STREAMDECODER_H
 
-#include "canframe.h"
+#include "convertercodec.h"
 
 #include <QByteArray>
 #include <QString>

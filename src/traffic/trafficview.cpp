@@ -23,6 +23,20 @@ constexpr int MaxRowLimit = 100000;
 constexpr int FrameIdColumn = 5; // a row is filled when this cell has an item
 const char *const OrdinaryStyle = "selection-background-color:rgb(0,167,242)";
 const char *const StatisticsStyle = "selection-background-color:rgb(255,255,255)";
+// Statistics mode's row of a frame: its identifier's; error frames have a
+// row of their own per error class.
+quint32 statisticsKey(const CanFrame &frame)
+{
+    return frame.error ? frame.identifier | ErrorClass::Flag : frame.identifier;
+}
+
+// The widest frame-type cell, for the column's width.
+CanFrame fdSample()
+{
+    CanFrame frame;
+    frame.extended = frame.fd = frame.bitRateSwitch = frame.errorStateIndicator = true;
+    return frame;
+}
 } // namespace
 
 TrafficView::TrafficView(Ui::MainWindow *ui, CaptureStore *capture, const CellWords &cellWords,
@@ -55,7 +69,8 @@ TrafficView::TrafficView(Ui::MainWindow *ui, CaptureStore *capture, const CellWo
                         { cellWords[CellWord::Received], cellWords[CellWord::Sent] },
                         viewTimeSamples(),
                         { cellWords[CellWord::DataFrame], cellWords[CellWord::RemoteFrame] },
-                        { cellWords[CellWord::StandardFrame], cellWords[CellWord::ExtendedFrame] },
+                        { cellWords[CellWord::StandardFrame], cellWords[CellWord::ExtendedFrame],
+                          frameTypeText(cellWords, fdSample()) },
                         identifierSamples(),
                         numberSamples(1),
                         dataSamples() });
@@ -87,7 +102,7 @@ void TrafficView::writeRow(int row, const CaptureRecord &record, const QString &
         viewTimeText(record.timestampUs),
         frame.error ? errorFrameText(frame)
                     : cellWords[frame.remote ? CellWord::RemoteFrame : CellWord::DataFrame],
-        cellWords[frame.extended ? CellWord::ExtendedFrame : CellWord::StandardFrame],
+        frameTypeText(cellWords, frame),
         idText,
         QString::number(frame.length),
         dataText,
@@ -136,8 +151,7 @@ bool TrafficView::addReceivedRow(const CaptureRecord &record, bool frameTypeKnow
     const QString idText = identifierText(frame.identifier);
     int row = cursorRow;
     if (statisticsMode) {
-        // Error frames have a row of their own per error class.
-        const quint32 key = frame.error ? frame.identifier | ErrorClass::Flag : frame.identifier;
+        const quint32 key = statisticsKey(frame);
         if (statisticsIds.isEmpty()) {
             statisticsIds.append(idText);
             statisticsRowOf.insert(key, 0);
@@ -203,29 +217,29 @@ void TrafficView::showCapture()
 {
     clear();
     clearStatistics();
-    std::vector<const CaptureRecord *> shown;
+    std::vector<quint64> shown; // sequence numbers
     shown.reserve(size_t(std::min<qsizetype>(capture->size(), rowLimit)));
     if (statisticsMode) {
         QHash<quint32, qsizetype> slotOf; // statistics rows in order of first appearance
         for (quint64 s = capture->firstSequence(); s < capture->endSequence(); ++s) {
-            const CaptureRecord &record = capture->at(s);
+            const CaptureRecord record = capture->at(s);
             if (record.sent)
                 continue;
-            const auto found = slotOf.constFind(record.frame.identifier);
+            const quint32 key = statisticsKey(record.frame);
+            const auto found = slotOf.constFind(key);
             if (found != slotOf.constEnd()) {
-                shown[size_t(*found)] = &record;
+                shown[size_t(*found)] = s;
             } else {
-                slotOf.insert(record.frame.identifier, qsizetype(shown.size()));
-                shown.push_back(&record);
+                slotOf.insert(key, qsizetype(shown.size()));
+                shown.push_back(s);
             }
         }
     } else {
         qsizetype count = 0;
         quint64 s = capture->endSequence();
         while (s > capture->firstSequence() && count < rowLimit) {
-            const CaptureRecord &record = capture->at(--s);
-            if (!(record.sent && onlyReceived)) {
-                shown.push_back(&record);
+            if (!(capture->at(--s).sent && onlyReceived)) {
+                shown.push_back(s);
                 ++count;
             }
         }
@@ -237,12 +251,13 @@ void TrafficView::showCapture()
         autoSave->viewRefilled(cursorRow);
     }
     beginBatch();
-    for (const CaptureRecord *record : shown) {
-        if (!record->sent)
-            addReceivedRow(*record);
+    for (const quint64 sequence : shown) {
+        const CaptureRecord record = capture->at(sequence);
+        if (!record.sent)
+            addReceivedRow(record);
         else
-            addSentRow(*record, identifierText(record->frame.identifier),
-                       receivedDataText(record->frame).trimmed());
+            addSentRow(record, identifierText(record.frame.identifier),
+                       receivedDataText(record.frame).trimmed());
     }
     endBatch();
 }

@@ -10,14 +10,30 @@ QString receivedDataText(const CanFrame &frame)
     // The layout of the converter's own tools: blanks inserted at positions
     // 14, 12, ... 2 of the hex run, padding the run with blanks first when it
     // is shorter; for 1 to 7 bytes that is the spaced bytes padded to 21.
-    const int length = std::min<int>(frame.length, CanFrame::MaxDataLength);
-    const int size = length == CanFrame::MaxDataLength ? 23 : 21;
+    // An FD frame's bytes beyond 8 just go on, one blank between each two.
+    const int length = std::min<int>(frame.length, frame.maxLength());
+    const int size = length > CanFrame::ClassicMaxLength ? 3 * length - 1
+            : length == CanFrame::ClassicMaxLength    ? 23
+                                                      : 21;
     QString text(size, QLatin1Char(' '));
     QChar *out = text.data();
     for (int i = 0; i < length; ++i) {
         out[3 * i] = QLatin1Char(digits[frame.data[i] >> 4]);
         out[3 * i + 1] = QLatin1Char(digits[frame.data[i] & 0x0F]);
     }
+    return text;
+}
+
+QString frameTypeText(const CellWords &words, const CanFrame &frame)
+{
+    const QString &type = words[frame.extended ? CellWord::ExtendedFrame : CellWord::StandardFrame];
+    if (!frame.fd)
+        return type;
+    QString text = type + QLatin1String(" FD");
+    if (frame.bitRateSwitch)
+        text += QLatin1String(" BRS");
+    if (frame.errorStateIndicator)
+        text += QLatin1String(" ESI");
     return text;
 }
 

@@ -1,6 +1,6 @@
 #include "windowtest.h"
 
-#include "canframe.h"
+#include "convertercodec.h"
 #include "hexbytes.h"
 #include "mainwindow.h"
 

@@ -1,7 +1,7 @@
 #ifndef CONVERTERMODEL_H
 #define CONVERTERMODEL_H
 
-#include "canframe.h"
+#include "convertercodec.h"
 
 #include <QByteArray>
 #include <QList>

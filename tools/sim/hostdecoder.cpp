@@ -24,7 +24,7 @@ quint8 sumOf(const quint8 *bytes, int from, int to)
 
 void fillFrame(CanFrame &frame, const quint8 *data, int length)
 {
-    frame.length = quint8(std::clamp(length, 0, CanFrame::MaxDataLength));
+    frame.length = quint8(std::clamp(length, 0, CanFrame::ClassicMaxLength));
     std::copy(data, data + frame.length, frame.data.begin());
 }
 

@@ -1,7 +1,7 @@
 #ifndef HOSTDECODER_H
 #define HOSTDECODER_H
 
-#include "canframe.h"
+#include "convertercodec.h"
 
 #include <QByteArray>
 

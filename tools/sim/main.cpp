@@ -95,6 +95,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption floodIds("flood-ids", "Distinct identifiers in the flood.", "K", "1");
     const QCommandLineOption floodLength("flood-length", "Data bytes per flood frame.", "L", "8");
     const QCommandLineOption floodExtended("flood-extended", "Flood with extended frames.");
+    const QCommandLineOption floodFd("flood-fd",
+                                     "On the virtual CAN bus: flood with CAN FD frames (BRS), "
+                                     "--flood-length up to 64.");
     const QCommandLineOption noPace("no-pace", "Do not hold the flood to the line's baud rate.");
     const QCommandLineOption floodMixed("flood-mixed", "Flood in both framings, frame by frame.");
     const QCommandLineOption floodNoise("flood-noise", "Line noise between flood frames.");
@@ -124,7 +127,7 @@ int main(int argc, char *argv[])
     parser.addOptions({ link,        state,         node,     demo,       flood,      floodIds,
                         floodLength, floodExtended, noPace,   floodMixed, floodNoise, started,
                         framing,     rxErrors,      txErrors, busOff,     passive,    warning,
-                        replay,      loop,          trace,    virtualCan, floodDelay });
+                        replay,      loop,          trace,    virtualCan, floodDelay, floodFd });
     parser.process(app);
 
     SimOptions options;
@@ -143,6 +146,7 @@ int main(int argc, char *argv[])
     options.floodIds = qMax(1, parser.value(floodIds).toInt());
     options.floodLength = parser.value(floodLength).toInt();
     options.floodExtended = parser.isSet(floodExtended);
+    options.floodFd = parser.isSet(floodFd);
     options.pace = !parser.isSet(noPace);
     options.floodMixed = parser.isSet(floodMixed);
     options.floodNoise = parser.isSet(floodNoise);

@@ -122,6 +122,8 @@ SimulatorLink::SimulatorLink(const SimOptions &opts, QObject *parent)
     if (!options.replay.empty()) {
         replay = new BusReplay(options.replay, options.replayLoop, this);
         replay->onFrame = [this](const CanFrame &frame) {
+            if (frame.fd || frame.error)
+                return; // the converter's bus is a classic one
             model.frameFromBus(frame);
             flushModel();
         };
@@ -313,7 +315,9 @@ CanFrame floodFrame(qint64 sequence, const SimOptions &options)
     CanFrame frame;
     frame.identifier = FloodBaseId + quint32(sequence % qMax(1, options.floodIds));
     frame.extended = options.floodExtended;
-    frame.length = quint8(qBound(0, options.floodLength, 8));
+    frame.fd = frame.bitRateSwitch = options.floodFd;
+    frame.length = quint8(frame.fd ? fdLengthFor(qBound(0, options.floodLength, 64))
+                                   : qBound(0, options.floodLength, 8));
     for (int i = 0; i < frame.length && i < 4; ++i)
         frame.data[i] = quint8(sequence >> (8 * i));
     return frame;

@@ -30,6 +30,7 @@ struct SimOptions
     int floodIds = 1;
     int floodLength = 8;
     bool floodExtended = false;
+    bool floodFd = false; // CAN FD frames with BRS (the virtual bus only)
     bool pace = true; // no faster than the line's baud rate allows
     bool floodMixed = false; // alternate the framings, frame by frame
     bool floodNoise = false; // line noise between frames (never a frame start)

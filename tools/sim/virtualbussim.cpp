@@ -58,6 +58,7 @@ bool VirtualBusSim::open(const QString &interfaceName, QString *error)
                                                    error));
     if (!device)
         return false;
+    device->setConfigurationParameter(QCanBusDevice::CanFdKey, QVariant(true));
     connect(device.get(), &QCanBusDevice::framesReceived, this, &VirtualBusSim::readBus);
     if (!device->connectDevice()) {
         *error = device->errorString();

@@ -1,4 +1,4 @@
-#include "canframe.h"
+#include "convertercodec.h"
 
 #include <QDebug>
 
@@ -21,7 +21,7 @@ static void appendLittleEndian(QByteArray &out, quint32 value, int bytes)
 
 static int clampedLength(const CanFrame &frame)
 {
-    return std::min<int>(frame.length, CanFrame::MaxDataLength);
+    return std::min<int>(frame.length, CanFrame::ClassicMaxLength);
 }
 
 QByteArray encodeFixedFrame(const CanFrame &frame)
@@ -36,7 +36,7 @@ QByteArray encodeFixedFrame(const CanFrame &frame)
     appendLittleEndian(out, frame.identifier, 4);
     const int length = clampedLength(frame);
     out.append(char(length));
-    for (int i = 0; i < CanFrame::MaxDataLength; ++i)
+    for (int i = 0; i < CanFrame::ClassicMaxLength; ++i)
         out.append(char(i < length ? frame.data[i] : 0));
     out.append(char(0)); // reserved
     out.append(char(0)); // checksum, filled below
@@ -63,39 +63,4 @@ QByteArray encodeVariableFrame(const CanFrame &frame)
     const QByteArray out = variableFrameBytes(frame);
     qDebug() << out.size();
     return out;
-}
-
-quint32 parseHexId(const QString &text)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok, 16);
-    return ok ? quint32(value) : 0u;
-}
-
-HexBytes parseHexBytes(const QString &text)
-{
-    HexBytes result;
-    const QStringList tokens = text.trimmed().split(QLatin1Char(' '), Qt::KeepEmptyParts);
-    result.tokenCount = int(tokens.size());
-    const int kept = std::min<int>(result.tokenCount, CanFrame::MaxDataLength);
-    for (int i = 0; i < kept; ++i)
-        result.bytes[i] = quint8(parseHexId(tokens.at(i)) & 0xFF);
-    return result;
-}
-
-CanFrame frameFromTexts(const QString &idText, const HexBytes &data, bool extended)
-{
-    CanFrame frame;
-    frame.identifier = parseHexId(idText);
-    frame.extended = extended;
-    frame.remote = false;
-    frame.length = quint8(std::min<int>(data.tokenCount, CanFrame::MaxDataLength));
-    for (int i = 0; i < frame.length; ++i)
-        frame.data[i] = data.bytes[i];
-    return frame;
-}
-
-QString identifierText(quint32 identifier)
-{
-    return QStringLiteral("0x%1").arg(identifier, 8, 16, QLatin1Char('0'));
 }

@@ -262,6 +262,19 @@ private slots:
                 << tableLine("7|接受|23:59:59 999|数据帧||0x00000123|0| ")
                         + tableLine("8|接受|00:00:00 001|数据帧||0x00012345|1|ff")
                 << "(1709942399.999000) can0 123# R\n(1709942400.001000) can0 00012345#FF R";
+        QTest::newRow("text table FD and error rows, both languages")
+                << table
+                << tableLine("1|接受|10:00:00 001|数据帧|扩展帧 FD BRS|0x18ff50e5|12|"
+                             "01 02 03 04 05 06 07 08 09 0a 0b 0c")
+                        + tableLine("2|Tx|10:00:00 002|Data|Standard FD ESI|0x00000123|0| ")
+                        + tableLine("3|接受|10:00:00 003|总线关闭|扩展帧|0x00000040|8|"
+                                    "00 00 00 00 00 00 00 00")
+                        + tableLine("4|Rx|10:00:00 004|error passive, no acknowledgement|"
+                                    "Extended|0x00000024|8|00 10 00 00 00 00 00 00")
+                << "(1709978400.001000) can0 18FF50E5##10102030405060708090A0B0C R\n"
+                   "(1709978400.002000) can0 123##2 T\n"
+                   "(1709978400.003000) can0 20000040#0000000000000000 R\n"
+                   "(1709978400.004000) can0 20000024#0010000000000000 R";
         QTest::newRow("text table bad rows")
                 << table
                 << tableHeader + tableLine("1|接受|10:00:00 001|数据帧|标准帧|0x00000123|9|1 2 3")

@@ -182,7 +182,7 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
     <message>
         <source>CAN FD数据速率“%1”不是速率</source>
-        <translation>The CAN FD data rate "%1" is not a rate</translation>
+        <translation>The CAN FD data rate &quot;%1&quot; is not a rate</translation>
     </message>
     <message>
         <source>CAN FD数据速率 %1 bit/s 未能设置（%2）</source>
@@ -191,6 +191,10 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     <message>
         <source>CAN FD需要CAN接口：转换器只收发经典CAN帧</source>
         <translation>CAN FD needs a CAN interface: the converter carries classic frames only</translation>
+    </message>
+    <message>
+        <source>，接口当前为 %1 bit/s</source>
+        <translation>; the interface runs at %1 bit/s</translation>
     </message>
 </context>
 <context>
@@ -376,8 +380,12 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
         <translation>The CAN interface reports an error: %1</translation>
     </message>
     <message>
-        <source>CAN接口已断开</source>
-        <translation>the CAN interface went away</translation>
+        <source>接口 %1 已不存在</source>
+        <translation>interface %1 is gone</translation>
+    </message>
+    <message>
+        <source>接口 %1 已关闭</source>
+        <translation>interface %1 went down</translation>
     </message>
 </context>
 <context>
@@ -905,6 +913,10 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
     <message>
         <source>波特率是转换器串口的设置，CAN接口没有波特率</source>
         <translation>The baud rate is the converter&apos;s serial line&apos;s; a CAN interface has none</translation>
+    </message>
+    <message>
+        <source>CAN接口已断开</source>
+        <translation>The CAN interface went away</translation>
     </message>
 </context>
 <context>

@@ -96,9 +96,9 @@ void MainWindow::connectParts()
     connect(captureAutoSave, &CaptureAutoSave::saveFailed, this,
             [this](const QString &fileName) { showMessage(tr("保存失败: ") + fileName); });
 
-    connect(replayWindow, &ReplayWindow::frameDue, this, [this](const CanFrame &frame) {
-        sender->sendFrame(frame, identifierText(frame.identifier),
-                          receivedDataText(frame).trimmed());
+    replayWindow->setSend([this](const CanFrame &frame) {
+        return sender->sendFrame(frame, identifierText(frame.identifier),
+                                 receivedDataText(frame).trimmed());
     });
     connect(logMenu, &LogMenu::logOpened, this, &MainWindow::showOpenedLog);
     connect(logMenu, &LogMenu::statusMessage, this,

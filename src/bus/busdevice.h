@@ -26,7 +26,8 @@ public:
 
     virtual bool isOpen() const = 0;
     virtual void close() = 0;
-    virtual void sendFrame(const CanFrame &frame) = 0;
+    // False when the device refused the frame.
+    virtual bool sendFrame(const CanFrame &frame) = 0;
     // True while what was handed to the device and is not yet on the bus is
     // enough to keep it busy: a sender that goes as fast as the bus takes
     // frames waits until this is false.

@@ -72,9 +72,9 @@ bool CanBus::sendsFdFrames() const
     return isInterfaceOpen() && settings().canFd;
 }
 
-void CanBus::sendFrame(const CanFrame &frame)
+bool CanBus::sendFrame(const CanFrame &frame)
 {
-    active()->sendFrame(frame);
+    return active()->sendFrame(frame);
 }
 
 bool CanBus::writeBacklogFull() const

@@ -36,9 +36,13 @@ public:
     // Frames of more than 8 bytes can go out: an interface is open with CAN FD on.
     bool sendsFdFrames() const;
 
-    void sendFrame(const CanFrame &frame);
+    // False when the device refused the frame.
+    bool sendFrame(const CanFrame &frame);
     bool writeBacklogFull() const;
     void flush();
+
+    // Which kind of device was opened last (a lost one included).
+    bool interfaceChosen() const { return interfaceActive; }
 
     // The devices themselves, for what only one of them does.
     CanLink *converter() const { return converterLink; }

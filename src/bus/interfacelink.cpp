@@ -19,6 +19,13 @@ constexpr int ConnectTimeoutMs = 3000;
 constexpr qint64 WriteBacklogFrames = 64;
 // Bytes of the virtual bus's socket parsed at a time: some 500 frames.
 constexpr qint64 VirtualBusReadSlice = 16 * 1024;
+// How often an open SocketCAN interface's link is looked at.
+constexpr int LinkWatchMs = 500;
+// A write the device refused (its queue full) holds back senders this long.
+constexpr qint64 RefusedBackoffMs = 2;
+// What may wait in the virtual bus's socket, at most, while a sender goes as
+// fast as the bus takes frames.
+constexpr qint64 VirtualBusBacklogBytes = 64 * 1024;
 // The bit rate the advice to bring an interface up names.
 constexpr int ExampleBitRate = 500000;
 
@@ -57,7 +64,11 @@ QString interfaceOpenProblemText(const BusName &name, const QString &deviceError
     return InterfaceLink::tr("无法打开CAN接口 %1：%2").arg(name.text(), deviceError);
 }
 
-InterfaceLink::InterfaceLink(QObject *parent) : BusDevice(parent) { }
+InterfaceLink::InterfaceLink(QObject *parent) : BusDevice(parent)
+{
+    linkWatch.setInterval(LinkWatchMs);
+    connect(&linkWatch, &QTimer::timeout, this, &InterfaceLink::checkLink);
+}
 
 InterfaceLink::~InterfaceLink()
 {
@@ -118,7 +129,26 @@ bool InterfaceLink::open(const BusName &name)
     connect(device.get(), &QCanBusDevice::errorOccurred, this, &InterfaceLink::handleError);
     connect(device.get(), &QCanBusDevice::stateChanged, this, &InterfaceLink::handleState);
     openName = name;
+    opened = true;
+    refusedAt.invalidate();
+    // SocketCAN says nothing when the adapter goes or its link goes down.
+    if (isSocketCan(name))
+        linkWatch.start();
+    scheduleRead(); // what arrived while connecting
     return true;
+}
+
+QAbstractSocket *InterfaceLink::virtualBusSocket() const
+{
+    return device ? device->findChild<QAbstractSocket *>() : nullptr;
+}
+
+void InterfaceLink::checkLink()
+{
+    const NetworkLinkState state = networkLinkState(openName.interfaceName);
+    if (opened && (state == NetworkLinkState::Missing || state == NetworkLinkState::Down))
+        lose(state == NetworkLinkState::Missing ? tr("接口 %1 已不存在").arg(openName.interfaceName)
+                                                : tr("接口 %1 已关闭").arg(openName.interfaceName));
 }
 
 // A plugin may still deliver a queued signal to the device: it goes when the
@@ -138,32 +168,48 @@ void InterfaceLink::discardDevice()
 
 bool InterfaceLink::isOpen() const
 {
-    return device != nullptr;
+    return opened;
 }
 
 void InterfaceLink::close()
 {
     if (!device)
         return;
-    emit aboutToClose();
+    if (opened)
+        emit aboutToClose();
+    opened = false;
+    linkWatch.stop();
     closing = true;
     device->disconnect(this);
-    device->disconnectDevice();
+    if (device->state() != QCanBusDevice::UnconnectedState)
+        device->disconnectDevice();
     discardDevice();
     closing = false;
 }
 
-void InterfaceLink::sendFrame(const CanFrame &frame)
+bool InterfaceLink::sendFrame(const CanFrame &frame)
 {
-    if (!device || frame.error)
-        return;
-    if (!device->writeFrame(qtFrameFromCan(frame)))
-        emit problemReported(tr("CAN接口未发送此帧：%1").arg(device->errorString()));
+    if (!opened || frame.error)
+        return false;
+    if (device->writeFrame(qtFrameFromCan(frame)))
+        return true;
+    refusedAt.start();
+    emit problemReported(tr("CAN接口未发送此帧：%1").arg(device->errorString()));
+    return false;
 }
 
+// Plugins write at once and queue nothing of their own: the virtual bus's
+// socket holds what is on its way; a device whose queue is full refuses a
+// write, and is given a moment before the next.
 bool InterfaceLink::writeBacklogFull() const
 {
-    return device && device->framesToWrite() >= WriteBacklogFrames;
+    if (!opened)
+        return false;
+    if (refusedAt.isValid() && !refusedAt.hasExpired(RefusedBackoffMs))
+        return true;
+    if (const QAbstractSocket *socket = virtualBusSocket())
+        return socket->bytesToWrite() >= VirtualBusBacklogBytes;
+    return device->framesToWrite() >= WriteBacklogFrames;
 }
 
 QString InterfaceLink::applySetting(QCanBusDevice::ConfigurationKey key, const QVariant &value)
@@ -185,6 +231,18 @@ QString InterfaceLink::applySetting(QCanBusDevice::ConfigurationKey key, const Q
     if (!device->configurationParameter(key).isValid())
         return tr("此接口不支持该设置");
     return QString();
+}
+
+std::optional<int> InterfaceLink::bitRate() const
+{
+    const QVariant rate = device ? device->configurationParameter(QCanBusDevice::BitRateKey)
+                                 : QVariant();
+    return rate.isValid() && rate.toInt() > 0 ? std::optional<int>(rate.toInt()) : std::nullopt;
+}
+
+bool InterfaceLink::hasFilter() const
+{
+    return device && device->configurationParameter(QCanBusDevice::RawFilterKey).isValid();
 }
 
 QString InterfaceLink::applyBitRate(int bitRate)
@@ -252,14 +310,18 @@ void InterfaceLink::scheduleRead()
 void InterfaceLink::readFrames()
 {
     readScheduled = false;
-    if (!device)
+    if (!opened)
         return;
     const qint64 receivedUs = wallClockUs();
     batch.clear();
+    // Only SocketCAN's own timestamps are the time on the bus: the virtual
+    // bus stamps a frame when it reads it, in whole milliseconds.
+    const bool deviceTimes = isSocketCan(openName);
     for (const QCanBusFrame &frame : device->readAllFrames()) {
         if (frame.frameType() == QCanBusFrame::InvalidFrame)
             continue;
-        batch.append({ canFrameFromQt(frame), true, frameTimeUs(frame, receivedUs) });
+        batch.append({ canFrameFromQt(frame), true,
+                       deviceTimes ? frameTimeUs(frame, receivedUs) : receivedUs });
     }
     if (!batch.isEmpty())
         emit framesReceived(batch);
@@ -273,13 +335,19 @@ void InterfaceLink::handleError(QCanBusDevice::CanBusError error)
         lose(device->errorString());
         return;
     }
-    if (error == QCanBusDevice::ReadError || error == QCanBusDevice::WriteError)
-        emit problemReported(tr("CAN接口报告错误：%1").arg(device->errorString()));
+    if (error != QCanBusDevice::ReadError && error != QCanBusDevice::WriteError)
+        return;
+    if (isSocketCan(openName)) {
+        checkLink(); // an unplugged adapter shows as failing reads and writes
+        if (!opened)
+            return;
+    }
+    emit problemReported(tr("CAN接口报告错误：%1").arg(device->errorString()));
 }
 
 void InterfaceLink::handleState(QCanBusDevice::CanBusDeviceState state)
 {
-    if (device && !closing && state == QCanBusDevice::UnconnectedState)
+    if (opened && !closing && state == QCanBusDevice::UnconnectedState)
         lose(device->errorString());
 }
 
@@ -289,5 +357,5 @@ void InterfaceLink::lose(const QString &reason)
 {
     readFrames();
     close();
-    emit deviceLost(reason.isEmpty() ? tr("CAN接口已断开") : reason);
+    emit deviceLost(reason);
 }

@@ -5,12 +5,19 @@
 #include "busname.h"
 
 #include <QCanBusDevice>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <memory>
+#include <optional>
 
 // A CAN interface through Qt's CAN bus plugins (SocketCAN, the virtual bus,
 // ...): frames with the device's own timestamps, error frames included, and
 // what the plugin lets the program configure.
+QT_BEGIN_NAMESPACE
+class QAbstractSocket;
+QT_END_NAMESPACE
+
 class InterfaceLink : public BusDevice
 {
     Q_OBJECT
@@ -26,9 +33,13 @@ public:
 
     bool isOpen() const override;
     void close() override;
-    void sendFrame(const CanFrame &frame) override;
+    bool sendFrame(const CanFrame &frame) override;
     bool writeBacklogFull() const override;
 
+    // The bit rate the device reports, where it reports one.
+    std::optional<int> bitRate() const;
+    // A filter was set on the device.
+    bool hasFilter() const;
     // Each gives an empty text when the device took the setting, else why not.
     QString applyBitRate(int bitRate);
     QString applyDataBitRate(int bitRate);
@@ -51,12 +62,17 @@ private:
     void handleState(QCanBusDevice::CanBusDeviceState state);
     void lose(const QString &reason);
     void discardDevice();
+    void checkLink();
+    QAbstractSocket *virtualBusSocket() const;
 
     std::unique_ptr<QCanBusDevice> device;
     BusName openName;
     QString problem;
     QVector<LinkFrame> batch; // reused from read to read
+    bool opened = false; // connected, and not lost or closed since
     bool closing = false;
+    QTimer linkWatch;
+    QElapsedTimer refusedAt; // when the device last refused a write
     bool readScheduled = false;
 };
 

@@ -163,20 +163,26 @@ void CanConfigPage::applyToInterface()
     const int rate = bitRate(ui->cbBoxSYNC->currentIndex(), ui->cbBoxBP1->currentIndex(),
                              ui->cbBoxBP2->currentIndex(), ui->lineEditPrescale->text().toInt());
     QStringList refused;
-    if (const QString problem = device->applyBitRate(rate); !problem.isEmpty()) {
+    const std::optional<int> currentRate = device->bitRate();
+    const QString problem = currentRate == rate ? QString() : device->applyBitRate(rate);
+    if (!problem.isEmpty()) {
         QString text = tr("位速率 %1 bit/s 未能设置（%2）").arg(rate).arg(problem);
+        if (currentRate)
+            text += tr("，接口当前为 %1 bit/s").arg(*currentRate);
         // SocketCAN's rate is the system's to set: it takes the right to change the link.
         if (device->name().plugin == QLatin1String("socketcan"))
             text += tr("，请在终端中设置：%1")
                             .arg(linkUpCommand(device->name().interfaceName, rate));
         refused.append(text);
     }
-    const QString filterProblem =
-            device->applyFilter(parseHexId(ui->lineEditFilter->text()),
-                                parseHexId(ui->lineEditMask->text()),
-                                ui->cbBoxType->currentIndex() == 1);
-    if (!filterProblem.isEmpty())
-        refused.append(tr("滤波ID和屏蔽ID未能设置（%1）").arg(filterProblem));
+    // Mask 0 lets everything through: nothing to set on a device without a filter.
+    const quint32 mask = parseHexId(ui->lineEditMask->text());
+    if (mask != 0 || device->hasFilter()) {
+        const QString filterProblem = device->applyFilter(parseHexId(ui->lineEditFilter->text()),
+                                                          mask, ui->cbBoxType->currentIndex() == 1);
+        if (!filterProblem.isEmpty())
+            refused.append(tr("滤波ID和屏蔽ID未能设置（%1）").arg(filterProblem));
+    }
     if (const QString fdProblem = applyFdToInterface(); !fdProblem.isEmpty())
         refused.append(fdProblem);
     emit statusMessage(refused.isEmpty() ? tr("CAN接口已设置：%1 bit/s").arg(rate)

@@ -31,10 +31,11 @@ bool CanLink::isOpen() const
     return serialPort->isOpen();
 }
 
-void CanLink::sendFrame(const CanFrame &frame)
+bool CanLink::sendFrame(const CanFrame &frame)
 {
-    serialPort->write(current.variableFraming ? encodeVariableFrame(frame)
-                                              : encodeFixedFrame(frame));
+    const QByteArray bytes =
+            current.variableFraming ? encodeVariableFrame(frame) : encodeFixedFrame(frame);
+    return serialPort->write(bytes) == bytes.size();
 }
 
 bool CanLink::writeBacklogFull() const

@@ -35,7 +35,7 @@ public:
     void setSettings(const LinkSettings &settings) { current = settings; }
     const LinkSettings &settings() const { return current; }
 
-    void sendFrame(const CanFrame &frame) override;
+    bool sendFrame(const CanFrame &frame) override;
     bool writeBacklogFull() const override;
     void flush() override;
     void write(const QByteArray &bytes);

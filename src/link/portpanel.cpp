@@ -17,8 +17,12 @@ PortPanel::PortPanel(Ui::MainWindow *ui, CanBus *bus, QObject *parent)
     connect(ui->cbBoxPort, &QComboBox::currentTextChanged, this, &PortPanel::showChosenKind);
     connect(bus, &CanBus::deviceLost, this, [this](const QString &reason) {
         showPortState(false);
-        emit statusMessage(reason.isEmpty() ? tr("COM端口已断开，请检查转换器")
-                                            : tr("CAN接口已断开：%1").arg(reason));
+        if (!this->bus->interfaceChosen())
+            emit statusMessage(tr("COM端口已断开，请检查转换器"));
+        else if (reason.isEmpty())
+            emit statusMessage(tr("CAN接口已断开"));
+        else
+            emit statusMessage(tr("CAN接口已断开：%1").arg(reason));
     });
     listPorts();
     showChosenKind(ui->cbBoxPort->currentText());
@@ -68,10 +72,14 @@ void PortPanel::openOrClose()
     }
 }
 
-// The one place that switches the widgets for the port state.
+// The one place that switches the widgets for the port state. While a device
+// is open the port box keeps naming it, so the page's controls follow the
+// device that is open.
 void PortPanel::showPortState(bool open)
 {
     ui->btnOpenClose->setText(open ? tr("关闭") : tr("打开"));
+    ui->cbBoxPort->setEnabled(!open);
+    ui->btnFind->setEnabled(!open);
     ui->btnSetStart->setEnabled(open);
     ui->btnCANBusStatus->setEnabled(open);
 }

@@ -65,10 +65,23 @@ const char *parseRow(QByteArrayView line, TableState &state, CaptureRecord *reco
         return "time is not hh:mm:ss zzz";
     const QByteArrayView format = tokens[i++];
     CanFrame &frame = record->frame;
-    if (format == QByteArrayView("远程帧") || format == QByteArrayView("Remote"))
+    const auto isType = [](QByteArrayView token) {
+        return token == QByteArrayView("扩展帧") || token == QByteArrayView("Extended")
+                || token == QByteArrayView("标准帧") || token == QByteArrayView("Standard");
+    };
+    if (format == QByteArrayView("远程帧") || format == QByteArrayView("Remote")) {
         frame.remote = true;
-    else if (format != QByteArrayView("数据帧") && format != QByteArrayView("Data"))
-        return "frame format is neither data nor remote";
+    } else if (format != QByteArrayView("数据帧") && format != QByteArrayView("Data")) {
+        // An error frame's row says what went wrong, in words, where the
+        // format goes; its identifier cell holds the error class.
+        int type = i - 1;
+        while (type < tokens.count && type < i + 8 && !isType(tokens[type]))
+            ++type;
+        if (type == tokens.count || !isType(tokens[type]))
+            return "frame format is neither data nor remote";
+        frame.error = true;
+        i = type;
+    }
     // The frame type cell may be empty; the identifier's width tells then.
     std::optional<bool> extended;
     const QByteArrayView type = tokens[i];

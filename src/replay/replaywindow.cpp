@@ -10,6 +10,8 @@
 
 namespace {
 constexpr int ProgressIntervalMs = 100;
+// Frames sent at most before the event loop runs again, going as fast as the bus takes them.
+constexpr int FastPassFrames = 256;
 // The timer wakes this much before a frame is due, and a frame due within
 // SleepInPlaceUs is waited for without returning to the event loop.
 constexpr qint64 WakeEarlyUs = 3000;
@@ -120,9 +122,12 @@ void ReplayWindow::sendDue()
             std::this_thread::sleep_for(std::chrono::microseconds(dueUs - nowUs));
             nowUs = clock.nsecsElapsed() / 1000;
         }
+        if (!send(plan.frames[next])) {
+            timer->start(1); // the device's queue is full: again in a moment
+            return;
+        }
         if (nowUs - dueUs > LateUs)
             ++late;
-        emit frameDue(plan.frames[next]);
         bus->flush(); // on the line now, not when the event loop next gets to it
         frameSent();
     }
@@ -130,8 +135,13 @@ void ReplayWindow::sendDue()
 
 void ReplayWindow::sendAsFastAsTheLineTakes()
 {
-    while (running && next < plan.size() && !bus->writeBacklogFull()) {
-        emit frameDue(plan.frames[next]);
+    // A pass sends a bounded number of frames, so the window keeps answering
+    // (and Stop works) whatever the device takes.
+    for (int pass = 0; pass < FastPassFrames && running && next < plan.size()
+         && !bus->writeBacklogFull();
+         ++pass) {
+        if (!send(plan.frames[next]))
+            break; // refused: tried again at the next pass
         frameSent();
     }
     if (running) {

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 QT_BEGIN_NAMESPACE
@@ -19,8 +20,9 @@ class CanBus;
 
 // Plays a log back onto the bus: frame k goes out at start + t(k) / speed
 // (a timer that is set against one clock, so spacing does not drift), or as
-// fast as the line takes them. Frames leave through frameDue(); the window
-// stops when the port closes or is lost.
+// fast as the line takes them. Frames leave through the send function the
+// window is given; one the bus refuses is sent again a moment later. The
+// window stops when the port closes or is lost.
 class ReplayWindow : public QWidget
 {
     Q_OBJECT
@@ -39,8 +41,8 @@ public:
     bool isReplaying() const { return running; }
     int lateFrames() const { return late; }
 
-signals:
-    void frameDue(const CanFrame &frame);
+    // Sends one frame of the log; false when it did not go out.
+    void setSend(std::function<bool(const CanFrame &)> sendFrame) { send = std::move(sendFrame); }
 
 private:
     void start();
@@ -53,6 +55,7 @@ private:
 
     Ui::ReplayWindow *ui;
     CanBus *bus;
+    std::function<bool(const CanFrame &)> send;
     QTimer *timer;
     std::vector<CaptureRecord> log;
     ReplayPlan plan;

@@ -33,24 +33,25 @@ bool FrameSender::sendTexts(const QString &idText, const QString &dataText)
         return false;
     }
     const LinkSettings &settings = bus->settings();
-    sendFrame(frameFromTexts(idText, data, settings.extendedFrames, settings.bitRateSwitch), idText,
-              dataText.trimmed());
-    return true;
+    return sendFrame(frameFromTexts(idText, data, settings.extendedFrames, settings.bitRateSwitch),
+                     idText, dataText.trimmed());
 }
 
-void FrameSender::sendFrame(const CanFrame &frame, const QString &idText, const QString &dataText)
+bool FrameSender::sendFrame(const CanFrame &frame, const QString &idText, const QString &dataText)
 {
     if (frame.error)
-        return; // an error frame in a log is the bus's report, not a frame to send
+        return false; // an error frame in a log is the bus's report, not a frame to send
     if (frame.fd && !bus->sendsFdFrames()) {
         emit statusMessage(bus->isInterfaceOpen() ? tr("CAN FD未启用，此帧未发送")
                                                   : tr("转换器只能发送经典CAN帧，CAN FD帧未发送"));
-        return;
+        return false;
     }
-    bus->sendFrame(frame);
+    if (!bus->sendFrame(frame))
+        return false; // what the device refused was not on the bus: no sent row
     if (!view->showsSentFrames())
-        return;
+        return true;
     const CaptureRecord record{ capture->stamp(wallClockUs()), frame, true };
     view->addSentRow(record, idText, dataText);
     capture->append(record);
+    return true;
 }

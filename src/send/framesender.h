@@ -21,7 +21,8 @@ public:
     bool ensurePortOpen(const QString &closedMessage);
     // A frame from a list row's texts, of the type the configuration sets.
     bool sendTexts(const QString &idText, const QString &dataText);
-    void sendFrame(const CanFrame &frame, const QString &idText, const QString &dataText);
+    // False when the frame did not go out (refused here or by the device).
+    bool sendFrame(const CanFrame &frame, const QString &idText, const QString &dataText);
 
 signals:
     void statusMessage(const QString &text, int timeout = 0);

@@ -7,7 +7,8 @@
 
 // A traffic log line: each text in a 20-character field, padded with blanks
 // from `padBlanks` (entry i holds 20 - i blanks), a longer text written whole
-// and the next following directly; a line end closes the line.
+// and one blank before the next (the last directly before the line end); a
+// line end closes the line.
 QString logLine(const QStringList &texts, const QStringList &padBlanks);
 
 // "yyyyMMdd_hhmmss_zzz.txt" for the time an auto-save file is started.

@@ -3,6 +3,7 @@
 #include "busreplay.h"
 #include "qtframes.h"
 
+#include <QAbstractSocket>
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QEventLoop>
@@ -13,6 +14,7 @@ namespace {
 // between batches, so the flood takes the bus as fast as it goes.
 constexpr int FloodBatch = 256;
 constexpr int ConnectTimeoutMs = 3000;
+constexpr qint64 FloodBacklogBytes = 256 * 1024;
 
 } // namespace
 
@@ -114,6 +116,10 @@ void VirtualBusSim::startFlood(qint64 frames)
 
 void VirtualBusSim::floodTick()
 {
+    // As fast as the bus takes frames: not faster than its socket sends them.
+    const QAbstractSocket *socket = device ? device->findChild<QAbstractSocket *>() : nullptr;
+    if (socket && socket->bytesToWrite() > FloodBacklogBytes)
+        return;
     for (int i = 0; i < FloodBatch && floodNext < floodTotal; ++i)
         send(floodFrame(floodNext++, options));
     if (floodNext < floodTotal)

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <malloc.h>
+
 namespace {
 
 constexpr int Frames = 1'000'000;
@@ -29,6 +31,36 @@ CaptureRecord benchRecord(int i)
         record.frame.data[b] = quint8(i >> (b % 4 * 8));
     record.sent = i % 10 == 0;
     return record;
+}
+
+// A CAN FD frame of `length` bytes with bit-rate switch.
+CaptureRecord fdRecord(int i, int length)
+{
+    CaptureRecord record = benchRecord(i);
+    record.frame.fd = record.frame.bitRateSwitch = true;
+    record.frame.length = quint8(length);
+    for (int b = 0; b < length; ++b)
+        record.frame.data[b] = quint8(i + b);
+    return record;
+}
+
+// Bytes the heap gives out now.
+double heapBytes()
+{
+    return double(mallinfo2().uordblks);
+}
+
+// What a million frames of one kind cost in a capture of their own.
+void captureCost(QTextStream &out, const char *kind, CaptureRecord (*make)(int))
+{
+    const double before = heapBytes();
+    {
+        CaptureStore capture;
+        for (int i = 0; i < Frames; ++i)
+            capture.append(make(i));
+        out << "| " << kind << " | "
+            << QString::number((heapBytes() - before) / Frames, 'f', 1) << " |\n";
+    }
 }
 
 } // namespace
@@ -59,6 +91,13 @@ int main(int argc, char *argv[])
         << " bytes a frame (resident " << QString::number(before, 'f', 1) << " MB -> "
         << QString::number(after, 'f', 1) << " MB), " << QString::number(appendNs, 'f', 1)
         << " ns an append\n\n";
+
+    out << "| frames (1,000,000 each) | bytes a frame in the capture |\n|---|---|\n";
+    captureCost(out, "classic, 0 to 8 bytes", benchRecord);
+    captureCost(out, "CAN FD, 8 bytes", [](int i) { return fdRecord(i, 8); });
+    captureCost(out, "CAN FD, 12 bytes", [](int i) { return fdRecord(i, 12); });
+    captureCost(out, "CAN FD, 64 bytes", [](int i) { return fdRecord(i, 64); });
+    out << "\n";
 
     out << "| format | file size | save | open (read, capture, view) |\n|---|---|---|---|\n";
     const struct

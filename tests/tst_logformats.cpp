@@ -286,6 +286,12 @@ private slots:
         QTest::newRow("text table named .log")
                 << -1 << tableLine("0|接受|10:00:00 001|数据帧|标准帧|0x00000123|0| ")
                 << "(1709978400.001000) can0 123# R";
+        // A 72-byte packet of an error frame is a classic frame: 48 bytes are too many.
+        QByteArray fdSized = pcapPacket({ T0, fdFrame(0x1, QByteArray(48, '\x01')), false });
+        fdSized[16] = '\x20'; // the error flag
+        QTest::newRow("pcap error frame in an FD-sized packet")
+                << int(LogFormat::Pcap) << pcapFileHeader() + fdSized
+                << "skipped 1 (packet 1: length is not 0 to 8)";
         QTest::newRow("pcapng")
                 << -1 << hex("0a 0d 0d 0a 1c 00 00 00")
                 << "error: pcapng files are not read; save the capture as classic pcap";

@@ -140,14 +140,15 @@ LogReadResult readPcap(const QByteArray &content)
             continue;
         }
         const quint32 idWord = qFromBigEndian<quint32>(can);
-        if (can[4] > (fd ? CanFrame::FdMaxLength : CanFrame::ClassicMaxLength)) {
-            skip(result, packetNumber, fd ? "length is not 0 to 64" : "length is not 0 to 8",
+        CaptureRecord record;
+        CanFrame &frame = record.frame;
+        // An error or remote frame is a classic one, whatever its packet's size.
+        frame.fd = fd && !(idWord & (ErrorFlag | RemoteFlag));
+        if (can[4] > frame.maxLength()) {
+            skip(result, packetNumber, frame.fd ? "length is not 0 to 64" : "length is not 0 to 8",
                  "packet");
             continue;
         }
-        CaptureRecord record;
-        CanFrame &frame = record.frame;
-        frame.fd = fd && !(idWord & (ErrorFlag | RemoteFlag));
         frame.bitRateSwitch = frame.fd && (can[5] & FdBitRateSwitch);
         frame.errorStateIndicator = frame.fd && (can[5] & FdErrorState);
         frame.error = idWord & ErrorFlag;

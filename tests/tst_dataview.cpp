@@ -114,12 +114,16 @@ private slots:
     void rowLimit_data()
     {
         QTest::addColumn<LimitCase>("c");
+        // clang-format off
         const LimitCase cases[] = {
             { "25", "25", 25, "" },
             { "emptied: the limit comes back", "", 1000, "" },
             { "not a number", "abc", 0, "" },
+            { "zero", "0", 0, "" },
+            { "negative", "-5", 0, "" },
             { "too large", "100001", 0, "总行数不能超过100000" },
         };
+        // clang-format on
         for (const LimitCase &c : cases)
             QTest::newRow(c.tag) << c;
     }
@@ -168,6 +172,12 @@ private slots:
         f.click("btnViewClear"); // keeps each identifier's row
         QVERIFY(f.receive(frames(0x33), 1));
         QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000033"));
+        for (int i = 0; i < 2; ++i) { // switched off and on: cleared, the rows given afresh
+            f.click("checkBoxOverlayDisplay");
+            QCOMPARE(f.filledRows(), 0);
+        }
+        QVERIFY(f.receive(frames(0x33), 1));
+        QCOMPARE(rowCells(f.view(), 0).at(5), QString("0x00000033"));
         f.click("checkBoxOnlyRev"); // leaves statistics mode and clears the view
         QVERIFY(!overlay->isChecked() && !overlay->isEnabled());
         QCOMPARE(f.filledRows(), 0);
@@ -242,8 +252,11 @@ private slots:
             f.click("checkBoxAutoSave");
         QCOMPARE(loggedIds(f), c.statistics ? QList<int>() : ids);
         QCOMPARE(logFiles(f).size(), c.files);
-        for (const QString &name : logFiles(f))
+        for (const QString &name : logFiles(f)) {
+            QVERIFY2(QRegularExpression("^\\d{8}_\\d{6}_\\d{3}\\.txt$").match(name).hasMatch(),
+                     qPrintable(name));
             QVERIFY(f.dir.read(name).count('\n') <= c.limit + 1);
+        }
     }
 
     void autoSaveThatCannotStart()

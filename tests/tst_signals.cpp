@@ -87,6 +87,13 @@ private slots:
                 << "1 M/8 A 100ms \"first\n \"second\" line\"\n"
                    " S 0|32@1- (1,0) [0|0] \"\" A float \"a; b\"\n"
                    " G 32|2@1+ (1,0) [0|0] \"\" A 0=Park 2=Neutral 3=Drive";
+        QTest::newRow("names beginning with a digit")
+                << QByteArray("BO_ 1 2nd_Message: 8 3ECU\n"
+                              " SG_ 0_COUNTER : 35|4@0+ (1,0) [0|255] \"\" XXX\n"
+                              " SG_ 1e3x : 0|8@1+ (1e1,0) [0|2E2] \"\" 42\n"
+                              "VAL_ 1 0_COUNTER 0 \"zero\" ;\nCM_ SG_ 1 1e3x \"c\";\n")
+                << "1 2nd_Message/8 3ECU\n 0_COUNTER 35|4@0+ (1,0) [0|255] \"\" XXX 0=zero\n"
+                   " 1e3x 0|8@1+ (10,0) [0|200] \"\" 42 \"c\"";
         QTest::newRow("cp1252") << QByteArray("BO_ 1 M\xE4: 8 A\n SG_ T : 0|8@1+ (1,0) [0|0] \"\xB0"
                                               "C\" A\nCM_ SG_ 1 T \"\x80 \x93q\x94\";\n")
                                 << "1 Mä/8 A\n T 0|8@1+ (1,0) [0|0] \"°C\" A \"€ “q”\"";

@@ -117,8 +117,8 @@ private slots:
             QCOMPARE(axis->linePenColor(), line->color());
             const double top = plot.chart()->mapToPosition({ 0, 49.0 * (k ? 2 : 160) }, line).y();
             const double bottom = plot.chart()->mapToPosition({ 0, 0 }, line).y();
-            QVERIFY2(top - area.top() < 0.1 * area.height()
-                             && area.bottom() - bottom < 0.1 * area.height(),
+            QVERIFY2(qAbs(top - area.top()) < 0.1 * area.height()
+                             && qAbs(area.bottom() - bottom) < 0.1 * area.height(),
                      qPrintable(QString("%1 to %2 in %3 to %4")
                                         .arg(top)
                                         .arg(bottom)

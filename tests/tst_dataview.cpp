@@ -1,11 +1,17 @@
+#include "captureautosave.h"
+#include "capturestore.h"
 #include "hexbytes.h"
+#include "texttableautosave.h"
 #include "windowtest.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 const QString Header = "序号" + QString(18, ' ') + "传输方向" + QString(16, ' ') + "时间标识"
@@ -275,6 +281,44 @@ private slots:
         QVERIFY(f.receive(frames(1), 1));
         f.flushAutoSave();
         QVERIFY(logFiles(f).isEmpty());
+    }
+
+    void autoSaveRefusedByTheDisk_data()
+    {
+        QTest::addColumn<bool>("textTable");
+        QTest::newRow("text table") << true;
+        QTest::newRow("candump") << false;
+    }
+
+    // A file turned into a folder refuses appends, even to root. Rows about to be
+    // lost (overwritten in the view, dropped from the capture) are tried once and
+    // then given up with one message; they are not tried again for every row.
+    void autoSaveRefusedByTheDisk()
+    {
+        QFETCH(bool, textTable);
+        WindowFixture f(true);
+        f.get<QLineEdit>("lineEditTotal")->setText("3");
+        f.window->findChild<CaptureStore *>()->setCapacity(3);
+        f.get<QAction>(textTable ? "actionAutoSaveText" : "actionAutoSaveCandump")->trigger();
+        f.click("checkBoxAutoSave");
+        QObject *autoSave = textTable
+                ? static_cast<QObject *>(f.window->findChild<TextTableAutoSave *>())
+                : f.window->findChild<CaptureAutoSave *>();
+        auto *timer = autoSave->findChild<QTimer *>();
+        timer->stop(); // only the rows about to be lost try the file here
+        const QString name = QDir().entryList({ "20*" }).at(0);
+        QVERIFY(QFile::remove(name) && QDir().mkdir(name));
+        QSignalSpy failures(
+                autoSave, textTable ? SIGNAL(statusMessage(QString)) : SIGNAL(saveFailed(QString)));
+        // Three rows owed, then three more over them: one try, one message.
+        QVERIFY(f.pty.write(frames(1, 6)));
+        QTRY_COMPARE(rowCells(f.view(), 2).at(5), identifierText(6));
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(f.status(), "保存失败: " + name);
+        // The disk takes appends again: the next second brings the rows since.
+        QVERIFY(QDir().rmdir(name));
+        QMetaObject::invokeMethod(timer, "timeout");
+        QCOMPARE(f.dir.read(name).count('\n'), 3);
     }
 };
 

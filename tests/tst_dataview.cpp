@@ -190,6 +190,24 @@ private slots:
         QVERIFY(f.receive(frames(0x33) + frames(0x33), 2));
     }
 
+    // Rows lost to a lowered row limit: their identifiers' frames are still captured and answered.
+    void statisticsRowsBeyondTheLimit()
+    {
+        WindowFixture f(true);
+        for (const char *box : { "checkBoxOnlyRev", "checkBoxOverlayDisplay", "checkBoxReplyAuto" })
+            f.click(box);
+        const QByteArray reply = fixedFrame(0x21, hex("00 11 22 33 44 55 66 77")); // to 0x11
+        QVERIFY(f.receive(frames(0x30) + frames(0x11), 2));
+        QCOMPARE(f.pty.read(20), reply);
+        f.get<QLineEdit>("lineEditTotal")->setText("1");
+        auto *capture = f.window->findChild<CaptureStore *>();
+        QVERIFY(f.pty.write(fixedFrame(0x11, hex("05"))));
+        QCOMPARE(f.pty.read(20), reply);
+        QTRY_COMPARE(capture->size(), 3);
+        QCOMPARE(capture->last().frame.data[0], quint8(5));
+        QCOMPARE(f.filledRows(), 0);
+    }
+
     void manualSave()
     {
         WindowFixture f(true);

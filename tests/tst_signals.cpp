@@ -147,24 +147,33 @@ private slots:
         QCOMPARE(result.database.messages.size(), size_t(result.error.isEmpty()));
     }
 
-    // A signal's raw and physical value from the frame's bytes.
+    // A signal's raw and physical value from the frame's bytes, if its multiplexor selects it.
     void decode_data()
     {
-        QTest::addColumn<QString>("definition"); // after "SG_ S : ", lines after the message
+        QTest::addColumn<QString>("definition"); // after "SG_ S", lines after the message
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("value"); // "raw physical", or "absent"
         QTest::newRow("Intel 64 bits, unsigned")
-                << "0|64@1+ (1,0)" << hex("ffffffffffffffff") << "-1 1.84467e+19";
-        QTest::newRow("Motorola 12 bits at 7") << "7|12@0+ (1,0)" << hex("1234") << "291 291";
-        QTest::newRow("Motorola 64 bits, signed") << "7|64@0- (1,0)" << hex("8000000000000001")
+                << ": 0|64@1+ (1,0)" << hex("ffffffffffffffff") << "-1 1.84467e+19";
+        QTest::newRow("Motorola 12 bits at 7") << ": 7|12@0+ (1,0)" << hex("1234") << "291 291";
+        QTest::newRow("Motorola 64 bits, signed") << ": 7|64@0- (1,0)" << hex("8000000000000001")
                                                   << "-9223372036854775807 -9.22337e+18";
         QTest::newRow("signed Intel, factor and offset")
-                << "0|12@1- (0.5,10)" << hex("ff0f") << "-1 9.5";
+                << ": 0|12@1- (0.5,10)" << hex("ff0f") << "-1 9.5";
         QTest::newRow("float, factor and offset")
-                << "0|32@1- (2,1);SIG_VALTYPE_ 1 S : 1;" << hex("0000c03f") << "1069547520 4";
-        QTest::newRow("double, Motorola") << "7|64@0- (1,0);SIG_VALTYPE_ 1 S : 2;"
+                << ": 0|32@1- (2,1);SIG_VALTYPE_ 1 S : 1;" << hex("0000c03f") << "1069547520 4";
+        QTest::newRow("double, Motorola") << ": 7|64@0- (1,0);SIG_VALTYPE_ 1 S : 2;"
                                           << hex("c004000000000000") << "-4610560118520545280 -2.5";
-        QTest::newRow("Intel beyond a short frame") << "12|12@1+ (1,0)" << hex("ffff") << "absent";
+        QTest::newRow("Intel beyond a short frame")
+                << ": 12|12@1+ (1,0)" << hex("ffff") << "absent";
+        // Extended multiplexing: S selected by multiplexor X's ranges, both bounds included.
+        const QString byX =
+                " : 8|8@1+ (1,0); SG_ X M : 0|8@1+ (1,0) [0|0] \"\" A\nSG_MUL_VAL_ 1 S X ";
+        QTest::newRow("3-3 at 3") << "m3" + byX + "3-3;" << hex("0311") << "17 17";
+        QTest::newRow("3-3 at 2") << "m3" + byX + "3-3;" << hex("0211") << "absent";
+        QTest::newRow("3-3 at 4") << "m3" + byX + "3-3;" << hex("0411") << "absent";
+        QTest::newRow("5-7 at its upper bound") << "m5" + byX + "5-7;" << hex("0711") << "17 17";
+        QTest::newRow("5-7 at 8") << "m5" + byX + "5-7;" << hex("0811") << "absent";
     }
 
     void decode()
@@ -173,12 +182,14 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QString, value);
         const DbcReadResult result =
-                readDbc("BO_ 1 M: 16 A\n SG_ S : " + definition.section(';', 0, 0).toUtf8()
+                readDbc("BO_ 1 M: 16 A\n SG_ S " + definition.section(';', 0, 0).toUtf8()
                         + " [0|0] \"\" A\n" + definition.section(';', 1).toUtf8() + "\n");
         QCOMPARE(result.skipped, QStringList());
         const DbcSignal &signal = result.database.messages.at(0).signalList.at(0);
-        const DecodedSignal d =
-                decodeSignal(signal, (const quint8 *)data.constData(), int(data.size()));
+        DecodedSignal d; // absent unless the frame holds S and its multiplexor selects it
+        for (const DecodedSignal &shown :
+             decodeMessage(result.database.messages[0], canFrame(1, data)))
+            d = shown.signal == &signal ? shown : d;
         QCOMPARE(d.present ? QStringLiteral("%1 %2").arg(d.raw).arg(d.physical) : "absent", value);
         if (d.present)
             QCOMPARE(d.rawUnsigned, quint64(d.raw) & (~quint64(0) >> (64 - signal.length)));

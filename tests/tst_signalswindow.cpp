@@ -133,6 +133,35 @@ private slots:
         QCOMPARE(plot.chart()->axes(Qt::Vertical).size(), 1);
     }
 
+    void plotRunsToTheLeftEdge_data()
+    {
+        QTest::addColumn<bool>("steps");
+        QTest::addColumn<int>("samples"); // over 10 s; thousands are reduced to the plot's width
+        QTest::newRow("line, every sample") << false << 50;
+        QTest::newRow("steps, reduced") << true << 20000;
+    }
+
+    // Zoomed in and panned, the line starts at the sample before the span: at the left edge.
+    void plotRunsToTheLeftEdge()
+    {
+        QFETCH(bool, steps);
+        QFETCH(int, samples);
+        SignalPlot plot;
+        plot.resize(800, 400);
+        plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot));
+        SignalSeries series{ "M", "S", "", steps };
+        for (int i = 0; i < samples; ++i) {
+            series.times.push_back(10.0 * i / samples);
+            series.values.push_back(i % 7);
+        }
+        plot.addSeries(series);
+        plot.setTimeSpan(2.3456, 7.3456); // what the wheel and dragging set
+        const int before = int(2.3456 * samples / 10); // the last sample before 2.3456 s
+        QCOMPARE(static_cast<QLineSeries *>(plot.chart()->series().at(0))->at(0),
+                 QPointF(10.0 * before / samples, before % 7));
+    }
+
     // A file that is no database, or holds no message, keeps the loaded one;
     // the database is loaded again at start until it is unloaded.
     void databaseKeptOverBadFilesAndRestarts()

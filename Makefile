@@ -89,6 +89,7 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-dbc-bench
 	./$(BUILD_DIR)/bench/talvik-log-bench
 	./$(BUILD_DIR)/bench/talvik-plot-bench
+	./$(BUILD_DIR)/bench/talvik-decode-bench
 	./$(BUILD_DIR)/bench/talvik-bench
 	./$(BUILD_DIR)/bench/talvik-bench --signals
 

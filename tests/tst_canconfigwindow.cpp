@@ -132,13 +132,14 @@ private slots:
         QTest::addColumn<int>("filledRows");
         QTest::addColumn<int>("emptyRows"); // above the filled ones
         QTest::addColumn<QByteArray>("start"); // of the command, then 4 bytes an identifier
-        QTest::addColumn<QString>("refusal"); // instead of a command
+        QTest::addColumn<QString>("refusal"); // instead of a command: a message box, or the status
         // clang-format off
         QTest::newRow("all") << "radioBtnUploadAll" << 2 << 0 << hex("AA 55 11 00") << "";
         QTest::newRow("only listed, 0 of 3 rows") << "radioBtnUploadOnly" << 0 << 3 << hex("AA 55 10 00") << "";
         QTest::newRow("51 rows, one empty") << "radioBtnNoUpload" << 50 << 1 << hex("AA 55 11 32") << "";
         QTest::newRow("no rows") << "radioBtnUploadOnly" << 0 << 0 << QByteArray() << "配置接收ID: 项目中没有ID数据，请检查";
         QTest::newRow("51 ids") << "radioBtnNoUpload" << 51 << 0 << QByteArray() << "配置接收ID: 接收ID表的数量不能超过50.";
+        QTest::newRow("port closed") << "radioBtnUploadAll" << 2 << 0 << QByteArray() << "COM端口已关闭，请先打开COM端口";
         // clang-format on
     }
 
@@ -149,7 +150,8 @@ private slots:
         QFETCH(int, emptyRows);
         QFETCH(QByteArray, start);
         QFETCH(QString, refusal);
-        WindowFixture f(true);
+        const bool open = !refusal.startsWith("COM");
+        WindowFixture f(open);
         auto *table = f.get<QTableWidget>("tableWidget_5");
         table->setRowCount(0);
         table->setRowCount(filledRows + emptyRows);
@@ -157,10 +159,12 @@ private slots:
             table->setItem(row + emptyRows, 0,
                            new QTableWidgetItem(QString::number(0x100 + row, 16)));
         f.get<QRadioButton>(mode.toLatin1())->setChecked(true);
-        auto box = refusal.isEmpty() ? nullptr : answerNextMessageBox(QMessageBox::Ok);
+        auto box = refusal.isEmpty() || !open ? nullptr : answerNextMessageBox(QMessageBox::Ok);
         f.click("btnReceiveSet");
         if (box)
             QCOMPARE(box->title + ": " + box->text, refusal);
+        if (!open)
+            QCOMPARE(f.status(), refusal);
         const int size = start.isEmpty() ? 0 : 5 + 4 * start.at(3);
         const QByteArray command = f.pty.readAll(150);
         QCOMPARE(command.size(), size);

@@ -1,11 +1,17 @@
+#include "captureautosave.h"
+#include "capturestore.h"
 #include "hexbytes.h"
+#include "texttableautosave.h"
 #include "windowtest.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 const QString Header = "序号" + QString(18, ' ') + "传输方向" + QString(16, ' ') + "时间标识"
@@ -114,12 +120,16 @@ private slots:
     void rowLimit_data()
     {
         QTest::addColumn<LimitCase>("c");
+        // clang-format off
         const LimitCase cases[] = {
             { "25", "25", 25, "" },
             { "emptied: the limit comes back", "", 1000, "" },
             { "not a number", "abc", 0, "" },
+            { "zero", "0", 0, "" },
+            { "negative", "-5", 0, "" },
             { "too large", "100001", 0, "总行数不能超过100000" },
         };
+        // clang-format on
         for (const LimitCase &c : cases)
             QTest::newRow(c.tag) << c;
     }
@@ -168,10 +178,34 @@ private slots:
         f.click("btnViewClear"); // keeps each identifier's row
         QVERIFY(f.receive(frames(0x33), 1));
         QCOMPARE(rowCells(f.view(), 1).at(5), QString("0x00000033"));
+        for (int i = 0; i < 2; ++i) { // switched off and on: cleared, the rows given afresh
+            f.click("checkBoxOverlayDisplay");
+            QCOMPARE(f.filledRows(), 0);
+        }
+        QVERIFY(f.receive(frames(0x33), 1));
+        QCOMPARE(rowCells(f.view(), 0).at(5), QString("0x00000033"));
         f.click("checkBoxOnlyRev"); // leaves statistics mode and clears the view
         QVERIFY(!overlay->isChecked() && !overlay->isEnabled());
         QCOMPARE(f.filledRows(), 0);
         QVERIFY(f.receive(frames(0x33) + frames(0x33), 2));
+    }
+
+    // Rows lost to a lowered row limit: their identifiers' frames are still captured and answered.
+    void statisticsRowsBeyondTheLimit()
+    {
+        WindowFixture f(true);
+        for (const char *box : { "checkBoxOnlyRev", "checkBoxOverlayDisplay", "checkBoxReplyAuto" })
+            f.click(box);
+        const QByteArray reply = fixedFrame(0x21, hex("00 11 22 33 44 55 66 77")); // to 0x11
+        QVERIFY(f.receive(frames(0x30) + frames(0x11), 2));
+        QCOMPARE(f.pty.read(20), reply);
+        f.get<QLineEdit>("lineEditTotal")->setText("1");
+        auto *capture = f.window->findChild<CaptureStore *>();
+        QVERIFY(f.pty.write(fixedFrame(0x11, hex("05"))));
+        QCOMPARE(f.pty.read(20), reply);
+        QTRY_COMPARE(capture->size(), 3);
+        QCOMPARE(capture->last().frame.data[0], quint8(5));
+        QCOMPARE(f.filledRows(), 0);
     }
 
     void manualSave()
@@ -242,8 +276,11 @@ private slots:
             f.click("checkBoxAutoSave");
         QCOMPARE(loggedIds(f), c.statistics ? QList<int>() : ids);
         QCOMPARE(logFiles(f).size(), c.files);
-        for (const QString &name : logFiles(f))
+        for (const QString &name : logFiles(f)) {
+            QVERIFY2(QRegularExpression("^\\d{8}_\\d{6}_\\d{3}\\.txt$").match(name).hasMatch(),
+                     qPrintable(name));
             QVERIFY(f.dir.read(name).count('\n') <= c.limit + 1);
+        }
     }
 
     void autoSaveThatCannotStart()
@@ -262,6 +299,44 @@ private slots:
         QVERIFY(f.receive(frames(1), 1));
         f.flushAutoSave();
         QVERIFY(logFiles(f).isEmpty());
+    }
+
+    void autoSaveRefusedByTheDisk_data()
+    {
+        QTest::addColumn<bool>("textTable");
+        QTest::newRow("text table") << true;
+        QTest::newRow("candump") << false;
+    }
+
+    // A file turned into a folder refuses appends, even to root. Rows about to be
+    // lost (overwritten in the view, dropped from the capture) are tried once and
+    // then given up with one message; they are not tried again for every row.
+    void autoSaveRefusedByTheDisk()
+    {
+        QFETCH(bool, textTable);
+        WindowFixture f(true);
+        f.get<QLineEdit>("lineEditTotal")->setText("3");
+        f.window->findChild<CaptureStore *>()->setCapacity(3);
+        f.get<QAction>(textTable ? "actionAutoSaveText" : "actionAutoSaveCandump")->trigger();
+        f.click("checkBoxAutoSave");
+        QObject *autoSave = textTable
+                ? static_cast<QObject *>(f.window->findChild<TextTableAutoSave *>())
+                : f.window->findChild<CaptureAutoSave *>();
+        auto *timer = autoSave->findChild<QTimer *>();
+        timer->stop(); // only the rows about to be lost try the file here
+        const QString name = QDir().entryList({ "20*" }).at(0);
+        QVERIFY(QFile::remove(name) && QDir().mkdir(name));
+        QSignalSpy failures(
+                autoSave, textTable ? SIGNAL(statusMessage(QString)) : SIGNAL(saveFailed(QString)));
+        // Three rows owed, then three more over them: one try, one message.
+        QVERIFY(f.pty.write(frames(1, 6)));
+        QTRY_COMPARE(rowCells(f.view(), 2).at(5), identifierText(6));
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(f.status(), "保存失败: " + name);
+        // The disk takes appends again: the next second brings the rows since.
+        QVERIFY(QDir().rmdir(name));
+        QMetaObject::invokeMethod(timer, "timeout");
+        QCOMPARE(f.dir.read(name).count('\n'), 3);
     }
 };
 

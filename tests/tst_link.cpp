@@ -178,6 +178,8 @@ private slots:
                     + QByteArray((const char *)f.data.data(), f.length).toHex(' ');
         };
         QTest::newRow("bytes: low 8 bits") << bytes("7f 1FF") << "2 7f ff";
+        QTest::newRow("bytes: two blanks hold an empty token") << bytes("00  11") << "3 00 00 11";
+        QTest::newRow("bytes: blanks at the ends") << bytes(" 11 22 ") << "2 11 22";
         QTest::newRow("bytes: ten tokens, an FD frame padded to 12")
                 << bytes("01 02 03 04 05 06 07 08 09 0a")
                 << "10! FD BRS 01 02 03 04 05 06 07 08 09 0a 00 00";

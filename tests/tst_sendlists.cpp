@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -93,8 +94,11 @@ private slots:
     {
         WindowFixture f(false);
         auto *list = f.get<QTableWidget>("tableWidget_2");
-        f.clickListCell("tableWidget_2", 0, 2);
-        QCOMPARE(f.status(), QString("The COM port is closed, please open the COM port first"));
+        for (int column : { 0, 2 }) { // any cell tells of the closed port
+            f.window->statusBar()->clearMessage();
+            f.clickListCell("tableWidget_2", 0, column);
+            QCOMPARE(f.status(), QString("The COM port is closed, please open the COM port first"));
+        }
         openPort(f.window, f.pty.slavePath());
         f.clickListCell("tableWidget_2", 1, 1); // only the send cell sends
         list->item(0, 1)->setText("01 02 03 04 05 06 07 08 09");
@@ -111,6 +115,12 @@ private slots:
             QCOMPARE(f.filledRows(), 0);
             f.click(box);
         }
+        // The sent row shows the identifier as typed and the data trimmed, an empty token counted.
+        list->item(1, 0)->setText("123");
+        list->item(1, 1)->setText(" 01  02 ");
+        f.clickListCell("tableWidget_2", 1, 2);
+        QCOMPARE(f.pty.read(20), fixedFrame(0x123, hex("01 00 02")));
+        QCOMPARE(f.viewRow(0), "0|发送|数据帧|标准帧|123|3|01  02");
     }
 
     void autoSendSequence_data()

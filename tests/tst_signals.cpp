@@ -1,10 +1,12 @@
 #include "dbc.h"
 #include "hexbytes.h"
 #include "messagestatistics.h"
+#include "numbertext.h"
 #include "plotreduction.h"
 #include "signalseries.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -87,6 +89,13 @@ private slots:
                 << "1 M/8 A 100ms \"first\n \"second\" line\"\n"
                    " S 0|32@1- (1,0) [0|0] \"\" A float \"a; b\"\n"
                    " G 32|2@1+ (1,0) [0|0] \"\" A 0=Park 2=Neutral 3=Drive";
+        QTest::newRow("names beginning with a digit")
+                << QByteArray("BO_ 1 2nd_Message: 8 3ECU\n"
+                              " SG_ 0_COUNTER : 35|4@0+ (1,0) [0|255] \"\" XXX\n"
+                              " SG_ 1e3x : 0|8@1+ (1e1,0) [0|2E2] \"\" 42\n"
+                              "VAL_ 1 0_COUNTER 0 \"zero\" ;\nCM_ SG_ 1 1e3x \"c\";\n")
+                << "1 2nd_Message/8 3ECU\n 0_COUNTER 35|4@0+ (1,0) [0|255] \"\" XXX 0=zero\n"
+                   " 1e3x 0|8@1+ (10,0) [0|200] \"\" 42 \"c\"";
         QTest::newRow("cp1252") << QByteArray("BO_ 1 M\xE4: 8 A\n SG_ T : 0|8@1+ (1,0) [0|0] \"\xB0"
                                               "C\" A\nCM_ SG_ 1 T \"\x80 \x93q\x94\";\n")
                                 << "1 Mä/8 A\n T 0|8@1+ (1,0) [0|0] \"°C\" A \"€ “q”\"";
@@ -138,24 +147,33 @@ private slots:
         QCOMPARE(result.database.messages.size(), size_t(result.error.isEmpty()));
     }
 
-    // A signal's raw and physical value from the frame's bytes.
+    // A signal's raw and physical value from the frame's bytes, if its multiplexor selects it.
     void decode_data()
     {
-        QTest::addColumn<QString>("definition"); // after "SG_ S : ", lines after the message
+        QTest::addColumn<QString>("definition"); // after "SG_ S", lines after the message
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("value"); // "raw physical", or "absent"
         QTest::newRow("Intel 64 bits, unsigned")
-                << "0|64@1+ (1,0)" << hex("ffffffffffffffff") << "-1 1.84467e+19";
-        QTest::newRow("Motorola 12 bits at 7") << "7|12@0+ (1,0)" << hex("1234") << "291 291";
-        QTest::newRow("Motorola 64 bits, signed") << "7|64@0- (1,0)" << hex("8000000000000001")
+                << ": 0|64@1+ (1,0)" << hex("ffffffffffffffff") << "-1 1.84467e+19";
+        QTest::newRow("Motorola 12 bits at 7") << ": 7|12@0+ (1,0)" << hex("1234") << "291 291";
+        QTest::newRow("Motorola 64 bits, signed") << ": 7|64@0- (1,0)" << hex("8000000000000001")
                                                   << "-9223372036854775807 -9.22337e+18";
         QTest::newRow("signed Intel, factor and offset")
-                << "0|12@1- (0.5,10)" << hex("ff0f") << "-1 9.5";
+                << ": 0|12@1- (0.5,10)" << hex("ff0f") << "-1 9.5";
         QTest::newRow("float, factor and offset")
-                << "0|32@1- (2,1);SIG_VALTYPE_ 1 S : 1;" << hex("0000c03f") << "1069547520 4";
-        QTest::newRow("double, Motorola") << "7|64@0- (1,0);SIG_VALTYPE_ 1 S : 2;"
+                << ": 0|32@1- (2,1);SIG_VALTYPE_ 1 S : 1;" << hex("0000c03f") << "1069547520 4";
+        QTest::newRow("double, Motorola") << ": 7|64@0- (1,0);SIG_VALTYPE_ 1 S : 2;"
                                           << hex("c004000000000000") << "-4610560118520545280 -2.5";
-        QTest::newRow("Intel beyond a short frame") << "12|12@1+ (1,0)" << hex("ffff") << "absent";
+        QTest::newRow("Intel beyond a short frame")
+                << ": 12|12@1+ (1,0)" << hex("ffff") << "absent";
+        // Extended multiplexing: S selected by multiplexor X's ranges, both bounds included.
+        const QString byX =
+                " : 8|8@1+ (1,0); SG_ X M : 0|8@1+ (1,0) [0|0] \"\" A\nSG_MUL_VAL_ 1 S X ";
+        QTest::newRow("3-3 at 3") << "m3" + byX + "3-3;" << hex("0311") << "17 17";
+        QTest::newRow("3-3 at 2") << "m3" + byX + "3-3;" << hex("0211") << "absent";
+        QTest::newRow("3-3 at 4") << "m3" + byX + "3-3;" << hex("0411") << "absent";
+        QTest::newRow("5-7 at its upper bound") << "m5" + byX + "5-7;" << hex("0711") << "17 17";
+        QTest::newRow("5-7 at 8") << "m5" + byX + "5-7;" << hex("0811") << "absent";
     }
 
     void decode()
@@ -164,40 +182,120 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QString, value);
         const DbcReadResult result =
-                readDbc("BO_ 1 M: 16 A\n SG_ S : " + definition.section(';', 0, 0).toUtf8()
+                readDbc("BO_ 1 M: 16 A\n SG_ S " + definition.section(';', 0, 0).toUtf8()
                         + " [0|0] \"\" A\n" + definition.section(';', 1).toUtf8() + "\n");
         QCOMPARE(result.skipped, QStringList());
         const DbcSignal &signal = result.database.messages.at(0).signalList.at(0);
-        const DecodedSignal d =
-                decodeSignal(signal, (const quint8 *)data.constData(), int(data.size()));
+        DecodedSignal d; // absent unless the frame holds S and its multiplexor selects it
+        for (const DecodedSignal &shown :
+             decodeMessage(result.database.messages[0], canFrame(1, data)))
+            d = shown.signal == &signal ? shown : d;
         QCOMPARE(d.present ? QStringLiteral("%1 %2").arg(d.raw).arg(d.physical) : "absent", value);
         if (d.present)
             QCOMPARE(d.rawUnsigned, quint64(d.raw) & (~quint64(0) >> (64 - signal.length)));
     }
 
     // The decoding tool reads a candump log through a database; one frame of each kind.
+    void decodeTool_data()
+    {
+        QTest::addColumn<QString>("argument"); // after the database
+        QTest::addColumn<QString>("output");
+        QTest::newRow("text") << "-"
+                              << "1700000000.012345 123 EngineData EngineSpeed=5000.25 rpm "
+                                 "GearState=3 \"Drive \"D\"\"\n"
+                                 "1700000000.500000 7DF\n"
+                                 "1700000001.000000 18FF50E5 Pack Page=1 Current=-2.5 A\n";
+        QTest::newRow("json")
+                << "--json"
+                << "{\"time\": 1700000000.012345, \"id\": 291, \"extended\": false, \"message\": "
+                   "\"EngineData\", \"signals\": {\"EngineSpeed\": {\"raw\": 20001, \"value\": "
+                   "5000.25, \"unit\": \"rpm\"}, \"GearState\": {\"raw\": 3, \"value\": 3, "
+                   "\"unit\": "
+                   "\"\", \"text\": \"Drive \\\"D\\\"\"}}}\n"
+                   "{\"time\": 1700000000.500000, \"id\": 2015, \"extended\": false, \"message\": "
+                   "null, \"signals\": {}}\n"
+                   "{\"time\": 1700000001.000000, \"id\": 419385573, \"extended\": true, "
+                   "\"message\": \"Pack\", \"signals\": {\"Page\": {\"raw\": 1, \"value\": 1, "
+                   "\"unit\": \"\"}, \"Current\": {\"raw\": -50, \"value\": -2.5, \"unit\": "
+                   "\"A\"}}}\n";
+    }
+
     void decodeTool()
     {
+        QFETCH(QString, argument);
+        QFETCH(QString, output);
         QTemporaryDir dir;
         QFile dbc(dir.filePath("bus.dbc"));
         QVERIFY(dbc.open(QIODevice::WriteOnly));
         dbc.write("VERSION \"\"\nBO_ 291 EngineData: 8 A\n"
                   " SG_ EngineSpeed : 0|16@1+ (0.25,0) [0|0] \"rpm\" B\n"
-                  " SG_ GearState : 16|3@1+ (1,0) [0|0] \"\" B\nVAL_ 291 GearState 3 \"Drive\" ;\n"
+                  " SG_ GearState : 16|3@1+ (1,0) [0|0] \"\" B\n"
+                  "VAL_ 291 GearState 3 \"Drive \\\"D\\\"\" ;\n"
                   "BO_ 2566869221 Pack: 8 A\n SG_ Page M : 0|8@1+ (1,0) [0|0] \"\" B\n"
                   " SG_ Voltage m0 : 8|16@1+ (0.01,0) [0|0] \"V\" B\n"
                   " SG_ Current m1 : 8|16@1- (0.05,0) [0|0] \"A\" B\n");
         dbc.close();
         QProcess tool;
-        tool.start(TALVIK_DECODE, { dbc.fileName(), "-" });
+        tool.start(TALVIK_DECODE, { dbc.fileName(), argument });
         tool.write(
                 "(1700000000.012345) can0 123#214E03 R\nnot a frame\n"
                 "(1700000000.500000) can0 7DF#0201 T\n(1700000001.000000) can0 18FF50E5#01CEFF\n");
         tool.closeWriteChannel();
         QVERIFY(tool.waitForFinished());
-        QCOMPARE(QString(tool.readAll()),
-                 "1700000000.012345 123 EngineData EngineSpeed=5000.25 rpm GearState=3 \"Drive\"\n"
-                 "1700000000.500000 7DF\n1700000001.000000 18FF50E5 Pack Page=1 Current=-2.5 A\n");
+        QCOMPARE(QString(tool.readAll()), output);
+    }
+
+    // Numbers as the decoding tool prints them: as QByteArray::number(value, 'g', 15).
+    void numberText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("negative zero") << -0.0 << "0";
+        QTest::newRow("tie at the 16th digit rounds away from zero")
+                << 189645018118502.5 << "189645018118503";
+        QTest::newRow("tie that carries into 1e15") << 999999999999999.5 << "1e+15";
+        QTest::newRow("15-digit integer") << -999999999999999.0 << "-999999999999999";
+        QTest::newRow("0.1 * 3 has 17 digits") << 0.1 * 3 << "0.3";
+        QTest::newRow("two thirds") << 2.0 / 3 << "0.666666666666667";
+        QTest::newRow("quarter below zero") << -40.25 << "-40.25";
+        QTest::newRow("0.0001 fixed") << 0.0001 << "0.0001";
+        QTest::newRow("below 0.0001 with an exponent") << 2.5e-5 << "2.5e-05";
+        QTest::newRow("three-digit exponent") << 1.5e300 << "1.5e+300";
+        QTest::newRow("subnormal") << 5e-324 << "4.94065645841247e-324";
+        QTest::newRow("infinity") << qInf() << "null";
+    }
+
+    void numberText()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        std::string out;
+        appendNumber(out, value);
+        QCOMPARE(QString::fromStdString(out), text);
+    }
+
+    // Decoded values (raw times factor plus offset) and any bit pattern, against Qt itself.
+    void numberTextAgreesWithQt()
+    {
+        QRandomGenerator random(15);
+        const double factors[] = { 1, 0.1, 0.25, 0.01, 0.001, 0.0625, 9.53e-7, 0.05 };
+        const double offsets[] = { 0, -40, 0.5, -273.15, -1e12 };
+        for (int i = 0; i < 200000; ++i) {
+            double value;
+            if (i % 2) {
+                const quint64 bits = random.generate64();
+                std::memcpy(&value, &bits, sizeof value);
+            } else {
+                value = double(qint64(random.generate64()) >> random.bounded(64))
+                                * factors[random.bounded(8)]
+                        + offsets[random.bounded(5)];
+            }
+            std::string out;
+            appendNumber(out, value);
+            const QByteArray qt =
+                    std::isfinite(value) ? QByteArray::number(value, 'g', 15) : "null";
+            QVERIFY2(out == qt.toStdString(), qPrintable(QString::number(value, 'g', 17)));
+        }
     }
 
     // Per identifier: frames counted, the average period of the last second before

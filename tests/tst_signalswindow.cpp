@@ -5,10 +5,12 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QValueAxis>
 
 namespace {
 const QByteArray EngineDbc = "VERSION \"\"\r\n\r\nBU_: Engine\r\n"
@@ -82,6 +84,82 @@ private slots:
         QTRY_COMPARE(signalList->rowCount(), 1);
         QCOMPARE(rowCells(signalList, 0).at(1), "16");
         QVERIFY(child<QLabel>(signalsWindow, "labelMessage")->text().contains("8"));
+    }
+
+    // Each unit on an axis of its own, in its line's colour: every signal fills the plot's
+    // height; the hover text names the signal under the mouse; an axis goes with its last signal.
+    void plotGivesEachUnitItsAxis()
+    {
+        SignalPlot plot;
+        plot.resize(800, 400);
+        plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot));
+        // Saw teeth from 0 to 49 times the scale, the throttle's falling.
+        const auto series = [](const char *name, const char *unit, double scale) {
+            SignalSeries s{ "EngineData", name, unit };
+            for (int i = 0; i <= 100; ++i) {
+                s.times.push_back(i * 0.1);
+                s.values.push_back(scale * (scale == 2 ? 49 - i % 50 : i % 50));
+            }
+            return s;
+        };
+        plot.addSeries(series("EngineSpeed", "rpm", 160));
+        plot.addSeries(series("ThrottlePosition", "%", 2));
+        plot.addSeries(series("Load", "%", 1));
+        plot.fitAll();
+        const QRectF area = plot.chart()->plotArea();
+        const QList<QAbstractSeries *> lines = plot.chart()->series();
+        for (int k : { 0, 1 }) {
+            auto *line = static_cast<QLineSeries *>(lines[k]);
+            auto *axis = plot.valueAxis(k ? "%" : "rpm");
+            QCOMPARE(axis->titleText(), k ? "%" : "rpm");
+            QCOMPARE(axis->alignment(), k ? Qt::AlignRight : Qt::AlignLeft);
+            QCOMPARE(axis->linePenColor(), line->color());
+            const double top = plot.chart()->mapToPosition({ 0, 49.0 * (k ? 2 : 160) }, line).y();
+            const double bottom = plot.chart()->mapToPosition({ 0, 0 }, line).y();
+            QVERIFY2(qAbs(top - area.top()) < 0.1 * area.height()
+                             && qAbs(area.bottom() - bottom) < 0.1 * area.height(),
+                     qPrintable(QString("%1 to %2 in %3 to %4")
+                                        .arg(top)
+                                        .arg(bottom)
+                                        .arg(area.top())
+                                        .arg(area.bottom())));
+        }
+        const QPointF throttle = plot.chart()->mapToPosition({ 4.0, 18.0 }, lines[1]);
+        QCOMPARE(plot.sampleTextAt(plot.mapFromScene(throttle)),
+                 "ThrottlePosition: 18 %\n时间 4.000000 s");
+        plot.removeSeries(0);
+        QVERIFY(!plot.valueAxis("rpm"));
+        QCOMPARE(plot.chart()->axes(Qt::Vertical).size(), 1);
+    }
+
+    void plotRunsToTheLeftEdge_data()
+    {
+        QTest::addColumn<bool>("steps");
+        QTest::addColumn<int>("samples"); // over 10 s; thousands are reduced to the plot's width
+        QTest::newRow("line, every sample") << false << 50;
+        QTest::newRow("steps, reduced") << true << 20000;
+    }
+
+    // Zoomed in and panned, the line starts at the sample before the span: at the left edge.
+    void plotRunsToTheLeftEdge()
+    {
+        QFETCH(bool, steps);
+        QFETCH(int, samples);
+        SignalPlot plot;
+        plot.resize(800, 400);
+        plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot));
+        SignalSeries series{ "M", "S", "", steps };
+        for (int i = 0; i < samples; ++i) {
+            series.times.push_back(10.0 * i / samples);
+            series.values.push_back(i % 7);
+        }
+        plot.addSeries(series);
+        plot.setTimeSpan(2.3456, 7.3456); // what the wheel and dragging set
+        const int before = int(2.3456 * samples / 10); // the last sample before 2.3456 s
+        QCOMPARE(static_cast<QLineSeries *>(plot.chart()->series().at(0))->at(0),
+                 QPointF(10.0 * before / samples, before % 7));
     }
 
     // A file that is no database, or holds no message, keeps the loaded one;

@@ -1084,6 +1084,10 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
         <translation>%1: %2 %3
 time %4 s</translation>
     </message>
+    <message>
+        <source>无单位</source>
+        <translation>no unit</translation>
+    </message>
 </context>
 <context>
     <name>SignalsMenu</name>

@@ -105,5 +105,8 @@ inline double rawToPhysical(const DbcSignal &signal, double raw)
 // Every signal of `message` that the frame carries, multiplexed signals only
 // when their multiplexor has their value; in the message's signal order.
 std::vector<DecodedSignal> decodeMessage(const DbcMessage &message, const CanFrame &frame);
+// The same into `decoded`, whose storage is reused from frame to frame.
+void decodeMessage(const DbcMessage &message, const CanFrame &frame,
+                   std::vector<DecodedSignal> &decoded);
 
 #endif // DBC_H

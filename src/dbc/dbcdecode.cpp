@@ -108,8 +108,16 @@ bool isActive(const DbcMessage &message, const std::vector<DecodedSignal> &decod
 
 std::vector<DecodedSignal> decodeMessage(const DbcMessage &message, const CanFrame &frame)
 {
-    const int length = frame.remote ? 0 : std::min<int>(frame.length, CanFrame::ClassicMaxLength);
     std::vector<DecodedSignal> decoded;
+    decodeMessage(message, frame, decoded);
+    return decoded;
+}
+
+void decodeMessage(const DbcMessage &message, const CanFrame &frame,
+                   std::vector<DecodedSignal> &decoded)
+{
+    const int length = frame.remote ? 0 : std::min<int>(frame.length, CanFrame::ClassicMaxLength);
+    decoded.clear();
     decoded.reserve(message.signalList.size());
     bool multiplexed = false;
     for (const DbcSignal &signal : message.signalList) {
@@ -124,5 +132,4 @@ std::vector<DecodedSignal> decodeMessage(const DbcMessage &message, const CanFra
     decoded.erase(std::remove_if(decoded.begin(), decoded.end(),
                                  [](const DecodedSignal &d) { return !d.present; }),
                   decoded.end());
-    return decoded;
 }

@@ -77,6 +77,10 @@ public:
                 token.text += text[at++];
             }
             ++at; // the closing quote (statements are gathered with it)
+        } else if (c.isDigit() && !startsNumber(begin)) { // a name such as 0_COUNTER
+            token.type = TokenType::Name;
+            at = nameEnd(begin);
+            token.text = text.sliced(begin, at - begin).toString();
         } else if (c.isDigit() || c == u'.'
                    || ((c == u'-' || c == u'+') && !afterNumber && at + 1 < text.size()
                        && (text[at + 1].isDigit() || text[at + 1] == u'.'))) {
@@ -92,10 +96,9 @@ public:
             }
             token.text = text.sliced(begin, at - begin).toString();
             lastWasNumber = true;
-        } else if (c.isLetterOrNumber() || c == u'_') {
+        } else if (isNameCharacter(c)) {
             token.type = TokenType::Name;
-            while (at < text.size() && (text[at].isLetterOrNumber() || text[at] == u'_'))
-                ++at;
+            at = nameEnd(begin);
             token.text = text.sliced(begin, at - begin).toString();
         } else {
             token.type = TokenType::Symbol;
@@ -106,7 +109,37 @@ public:
         return token;
     }
 
+    static bool isNameCharacter(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+
 private:
+    qsizetype nameEnd(qsizetype from) const
+    {
+        while (from < text.size() && isNameCharacter(text[from]))
+            ++from;
+        return from;
+    }
+
+    // Whether the run of name characters at `from`, which starts with a digit, begins a
+    // number: digits alone (a fraction may follow), or digits, an exponent's 'e' and its
+    // digits or sign. Any other run, such as 0_COUNTER or 2nd, is a name.
+    bool startsNumber(qsizetype from) const
+    {
+        const qsizetype end = nameEnd(from);
+        qsizetype i = from;
+        while (i < end && text[i].isDigit())
+            ++i;
+        if (i == end)
+            return true;
+        if (text[i] != u'e' && text[i] != u'E')
+            return false;
+        qsizetype digits = ++i;
+        while (i < end && text[i].isDigit())
+            ++i;
+        if (i != end)
+            return false;
+        return i > digits || (end < text.size() && (text[end] == u'-' || text[end] == u'+'));
+    }
+
     QStringView text;
     qsizetype at = 0;
     qsizetype lastEnd = -1;
@@ -126,6 +159,14 @@ public:
         return current.type == TokenType::Symbol && current.symbol == QChar(c);
     }
     bool isName() const { return current.type == TokenType::Name; }
+    // A name, or digits alone where the format has a name (a node called 42).
+    bool isNameOrDigits() const
+    {
+        return isName()
+                || (isNumber()
+                    && std::all_of(current.text.cbegin(), current.text.cend(),
+                                   [](QChar c) { return Lexer::isNameCharacter(c); }));
+    }
     bool isNumber() const { return current.type == TokenType::Number; }
     bool isText() const { return current.type == TokenType::Text; }
     const Token &peek() const { return current; }
@@ -145,7 +186,7 @@ public:
     }
     bool name(QString *out, const char *what)
     {
-        if (!isName())
+        if (!isNameOrDigits())
             return fail(what);
         *out = take().text;
         return true;
@@ -385,7 +426,7 @@ private:
             skip(statement.line, p.error);
             return;
         }
-        if (p.isName())
+        if (p.isNameOrDigits())
             message.sender = p.take().text;
         if (length < 0 || length > 64) {
             skip(statement.line, "expected a length of 0 to 64 bytes");
@@ -468,8 +509,9 @@ private:
               && p.text(&signal.unit, "the unit in quotes")))
             return skip(statement.line, p.error);
         while (!p.atEnd()) {
+            const bool receiver = p.isNameOrDigits();
             const Token token = p.take();
-            if (token.type == TokenType::Name)
+            if (receiver)
                 signal.receivers.append(token.text);
         }
         if (order != 0 && order != 1)

@@ -57,9 +57,10 @@ QStringList ManualSendPage::fileFields(int, QStringList cells) const
 
 void ManualSendPage::sendRow(int row, int column)
 {
-    if (!sender->ensurePortOpen(tr("The COM port is closed, please open the COM port first")))
-        return;
-    if (column != 2)
+    // A closed port is told on a click on any cell, not only on the send cell.
+    const bool portOpen =
+            sender->ensurePortOpen(tr("The COM port is closed, please open the COM port first"));
+    if (!portOpen || column != 2)
         return;
     if (!hasCell(table, row, 0)) {
         emit statusMessage(tr("ID值不能为空"));

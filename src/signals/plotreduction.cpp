@@ -65,3 +65,16 @@ std::vector<QPointF> stepPoints(const std::vector<QPointF> &points)
     }
     return steps;
 }
+
+double tickInterval(double span, int maxSteps)
+{
+    if (!(span > 0) || !std::isfinite(span))
+        return 1.0;
+    const double least = span / std::max(1, maxSteps);
+    const double power = std::pow(10.0, std::floor(std::log10(least)));
+    for (const double multiple : { 1.0, 2.0, 5.0 }) {
+        if (multiple * power >= least)
+            return multiple * power;
+    }
+    return 10.0 * power;
+}

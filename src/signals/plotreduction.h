@@ -18,4 +18,8 @@ std::vector<QPointF> reduceToWidth(const std::vector<double> &times,
 // A step line through the points: each value holds until the next point.
 std::vector<QPointF> stepPoints(const std::vector<QPointF> &points);
 
+// The step between a value axis's ticks: 1, 2 or 5 times a power of ten,
+// the smallest that divides `span` into at most `maxSteps` steps.
+double tickInterval(double span, int maxSteps);
+
 #endif // PLOTREDUCTION_H

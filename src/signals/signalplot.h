@@ -10,10 +10,14 @@
 class QLineSeries;
 class QValueAxis;
 
-// The ticked signals against time. Of each series only what the plot's width
-// can show is drawn (reduceToWidth), recomputed on every zoom and pan, so a
-// million samples stay interactive. The wheel zooms the time axis, dragging
-// pans; while the newest sample is in view the plot follows live traffic.
+// The ticked signals against time. Each unit has its own value axis, left and
+// right in turn, in the colour of its first signal's line and titled with the
+// unit; each axis spans what its signals show in the time span, so a signal
+// of 0 to 100 % fills the height beside one of thousands of rpm. Of each
+// series only what the plot's width can show is drawn (reduceToWidth),
+// recomputed on every zoom and pan, so a million samples stay interactive.
+// The wheel zooms the time axis, dragging pans; while the newest sample is in
+// view the plot follows live traffic.
 class SignalPlot : public QChartView
 {
     Q_OBJECT
@@ -39,6 +43,8 @@ public:
     // The text hovering at `position` shows: the nearest sample's signal,
     // value and time; empty far from every sample.
     QString sampleTextAt(const QPoint &position) const;
+    // The value axis of a unit, or null while no series of that unit is plotted.
+    QValueAxis *valueAxis(const QString &unit) const;
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
@@ -48,12 +54,25 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    struct UnitAxis
+    {
+        QString unit;
+        QValueAxis *axis;
+    };
+
     double latestTime() const;
+    int unitIndex(const QString &unit) const; // in unitAxes, -1 when not there
+    // The time under a point of the view.
+    double timeAt(const QPointF &position) const;
+    QValueAxis *addUnitAxis(const QString &unit);
+    // Each axis in the colour of the first line of its unit; an axis whose
+    // unit has no line left goes.
+    void updateUnitAxes();
 
     std::vector<SignalSeries> data;
     std::vector<QLineSeries *> lines;
     QValueAxis *timeAxis;
-    QValueAxis *valueAxis;
+    std::vector<UnitAxis> unitAxes; // in the order the units were first plotted
     // At first the last 30 s, following live traffic.
     double from = 0.0;
     double to = 30.0;

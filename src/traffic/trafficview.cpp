@@ -298,7 +298,7 @@ void TrafficView::setOnlyReceived(bool checked)
 
 void TrafficView::setStatisticsMode(bool checked)
 {
-    clear();
+    clear(); // either way the rows of the other mode go
     clearStatistics();
     statisticsMode = checked;
 }

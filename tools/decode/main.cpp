@@ -1,40 +1,31 @@
 // talvik-decode: prints the signals of each frame of a candump log, decoded
 // with a DBC database, as text or as one JSON object a line.
+//
+// The output is written by hand into one buffer: a frame's line costs a few
+// appends of texts prepared once per signal, and numbers formatted without
+// allocating (numbertext.h). Input is read in blocks, and what a block held is
+// written before the next read, so that a live candump piped in is decoded as
+// it comes.
 #include "dbc.h"
 #include "logformats.h"
+#include "numbertext.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
-// "1700000000.012345", as candump writes the time.
-QByteArray timeText(qint64 timestampUs)
+void appendJsonString(std::string &out, const QString &text)
 {
-    qint64 seconds = timestampUs / 1000000;
-    qint64 micros = timestampUs % 1000000;
-    if (micros < 0) {
-        micros += 1000000;
-        seconds -= 1;
-    }
-    return QByteArray::number(seconds) + '.' + QByteArray::number(micros).rightJustified(6, '0');
-}
-
-QByteArray numberText(double value)
-{
-    return std::isfinite(value) ? QByteArray::number(value, 'g', 15) : QByteArray("null");
-}
-
-QByteArray jsonString(const QString &text)
-{
-    QByteArray out = "\"";
+    out += '"';
     for (const char c : text.toUtf8()) {
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -47,58 +38,176 @@ QByteArray jsonString(const QString &text)
             out += c;
         }
     }
-    return out + '"';
+    out += '"';
 }
 
-QByteArray rawText(const DecodedSignal &decoded)
+std::string jsonString(const QString &text)
 {
-    const DbcSignal &signal = *decoded.signal;
-    if (signal.valueType != DbcSignal::ValueType::Integer)
-        return numberText(decoded.rawValue);
-    return signal.isSigned ? QByteArray::number(decoded.raw)
-                           : QByteArray::number(decoded.rawUnsigned);
+    std::string out;
+    appendJsonString(out, text);
+    return out;
 }
 
-QByteArray jsonLine(const CaptureRecord &record, const DbcMessage *message,
-                    const std::vector<DecodedSignal> &decoded)
+std::string utf8(const QString &text)
 {
-    QByteArray line = "{\"time\": " + timeText(record.timestampUs)
-            + ", \"id\": " + QByteArray::number(record.frame.identifier)
-            + ", \"extended\": " + (record.frame.extended ? "true" : "false") + ", \"message\": "
-            + (message ? jsonString(message->name) : QByteArray("null")) + ", \"signals\": {";
-    bool first = true;
-    for (const DecodedSignal &d : decoded) {
-        if (!first)
-            line += ", ";
-        first = false;
-        line += jsonString(d.signal->name) + ": {\"raw\": " + rawText(d) + ", \"value\": "
-                + numberText(d.physical) + ", \"unit\": " + jsonString(d.signal->unit);
-        if (!d.text.isNull())
-            line += ", \"text\": " + jsonString(d.text);
-        line += '}';
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), size_t(bytes.size()));
+}
+
+// The fixed parts of a signal's output, in both forms.
+struct SignalTexts
+{
+    std::string textName; // " Name="
+    std::string textUnit; // " unit", or empty
+    std::string jsonName; // "\"Name\": {\"raw\": "
+    std::string jsonUnit; // ", \"unit\": \"unit\""
+    std::map<qint64, std::pair<std::string, std::string>> valueTexts; // " \"text\"", JSON
+};
+
+struct MessageTexts
+{
+    std::string textName; // " Name"
+    std::string jsonName; // "\"Name\""
+    std::vector<SignalTexts> signalTexts;
+};
+
+MessageTexts prepare(const DbcMessage &message)
+{
+    MessageTexts m;
+    m.textName = ' ' + utf8(message.name);
+    m.jsonName = jsonString(message.name);
+    for (const DbcSignal &signal : message.signalList) {
+        SignalTexts s;
+        s.textName = ' ' + utf8(signal.name) + '=';
+        if (!signal.unit.isEmpty())
+            s.textUnit = ' ' + utf8(signal.unit);
+        s.jsonName = jsonString(signal.name) + ": {\"raw\": ";
+        s.jsonUnit = ", \"unit\": " + jsonString(signal.unit);
+        for (auto it = signal.valueTexts.begin(); it != signal.valueTexts.end(); ++it)
+            s.valueTexts.emplace(it.key(),
+                                 std::pair{ " \"" + utf8(it.value()) + '"',
+                                            ", \"text\": " + jsonString(it.value()) });
+        m.signalTexts.push_back(std::move(s));
     }
-    return line + "}}\n";
+    return m;
 }
 
-QByteArray textLine(const CaptureRecord &record, const DbcMessage *message,
-                    const std::vector<DecodedSignal> &decoded)
+class Writer
 {
-    const CanFrame &frame = record.frame;
-    QByteArray line = timeText(record.timestampUs) + ' '
-            + QByteArray::number(frame.identifier, 16)
-                      .toUpper()
-                      .rightJustified(frame.extended ? 8 : 3, '0');
-    if (message)
-        line += ' ' + message->name.toUtf8();
-    for (const DecodedSignal &d : decoded) {
-        line += ' ' + d.signal->name.toUtf8() + '=' + numberText(d.physical);
-        if (!d.signal->unit.isEmpty())
-            line += ' ' + d.signal->unit.toUtf8();
-        if (!d.text.isNull())
-            line += " \"" + d.text.toUtf8() + '"';
+public:
+    Writer(const DbcDatabase &database, bool json) : database(database), json(json)
+    {
+        texts.resize(database.messages.size());
+        prepared.resize(database.messages.size());
+        out.reserve(FlushSize + 4096);
     }
-    return line + '\n';
-}
+
+    void frame(const CaptureRecord &record)
+    {
+        const CanFrame &frame = record.frame;
+        const DbcMessage *message = database.find(frame.identifier, frame.extended);
+        const MessageTexts *m = nullptr;
+        if (message) {
+            decodeMessage(*message, frame, decoded);
+            const size_t index = size_t(message - database.messages.data());
+            if (!prepared[index]) {
+                texts[index] = prepare(*message);
+                prepared[index] = true;
+            }
+            m = &texts[index];
+        } else {
+            decoded.clear();
+        }
+        if (json)
+            jsonLine(record, message, m);
+        else
+            textLine(record, message, m);
+    }
+
+    // Writes what is buffered once it is large, or always.
+    void flush(bool always)
+    {
+        if (out.size() < FlushSize && !always)
+            return;
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        if (always)
+            std::fflush(stdout);
+        out.clear();
+    }
+
+private:
+    static constexpr size_t FlushSize = 1 << 20;
+
+    const SignalTexts &signalTexts(const MessageTexts &m, const DbcMessage &message,
+                                   const DecodedSignal &d) const
+    {
+        return m.signalTexts[size_t(d.signal - message.signalList.data())];
+    }
+
+    void rawText(const DecodedSignal &d)
+    {
+        if (d.signal->valueType != DbcSignal::ValueType::Integer)
+            appendNumber(out, d.rawValue);
+        else if (d.signal->isSigned)
+            appendInteger(out, d.raw);
+        else
+            appendUnsigned(out, d.rawUnsigned);
+    }
+
+    void jsonLine(const CaptureRecord &record, const DbcMessage *message, const MessageTexts *m)
+    {
+        out += "{\"time\": ";
+        appendCandumpTime(out, record.timestampUs);
+        out += ", \"id\": ";
+        appendUnsigned(out, record.frame.identifier);
+        out += record.frame.extended ? ", \"extended\": true, \"message\": "
+                                     : ", \"extended\": false, \"message\": ";
+        out += m ? m->jsonName : std::string_view("null");
+        out += ", \"signals\": {";
+        bool first = true;
+        for (const DecodedSignal &d : decoded) {
+            if (!first)
+                out += ", ";
+            first = false;
+            const SignalTexts &s = signalTexts(*m, *message, d);
+            out += s.jsonName;
+            rawText(d);
+            out += ", \"value\": ";
+            appendNumber(out, d.physical);
+            out += s.jsonUnit;
+            if (!d.text.isNull())
+                out += s.valueTexts.at(d.raw).second;
+            out += '}';
+        }
+        out += "}}\n";
+    }
+
+    void textLine(const CaptureRecord &record, const DbcMessage *message, const MessageTexts *m)
+    {
+        const CanFrame &frame = record.frame;
+        appendCandumpTime(out, record.timestampUs);
+        out += ' ';
+        appendHexIdentifier(out, frame.identifier, frame.extended ? 8 : 3);
+        if (m)
+            out += m->textName;
+        for (const DecodedSignal &d : decoded) {
+            const SignalTexts &s = signalTexts(*m, *message, d);
+            out += s.textName;
+            appendNumber(out, d.physical);
+            out += s.textUnit;
+            if (!d.text.isNull())
+                out += s.valueTexts.at(d.raw).first;
+        }
+        out += '\n';
+    }
+
+    const DbcDatabase &database;
+    const bool json;
+    std::vector<MessageTexts> texts; // by the message's index, prepared when first seen
+    std::vector<bool> prepared;
+    std::vector<DecodedSignal> decoded;
+    std::string out;
+};
 
 } // namespace
 
@@ -160,26 +269,39 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    const bool asJson = parser.isSet(json);
-    char *buffer = nullptr;
-    size_t capacity = 0;
-    ssize_t size;
-    // A line at a time, so that a live candump piped in is decoded as it comes.
-    while ((size = ::getline(&buffer, &capacity, input)) > 0) {
-        const LogReadResult frames = readCandumpLog(QByteArray::fromRawData(buffer, size));
-        for (const CaptureRecord &record : frames.records) {
-            const DbcMessage *message =
-                    read.database.find(record.frame.identifier, record.frame.extended);
-            const std::vector<DecodedSignal> decoded =
-                    message ? decodeMessage(*message, record.frame) : std::vector<DecodedSignal>();
-            const QByteArray line = asJson ? jsonLine(record, message, decoded)
-                                           : textLine(record, message, decoded);
-            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    Writer writer(read.database, parser.isSet(json));
+    // A block holds whole lines and the start of the next; a read returns what
+    // the input has, so standard input is decoded as it comes.
+    const int fd = fileno(input);
+    QByteArray block;
+    qsizetype filled = 0;
+    const qsizetype readSize = fromStdin ? 64 * 1024 : 1024 * 1024;
+    for (;;) {
+        if (block.size() < filled + readSize)
+            block.resize(filled + readSize);
+        const ssize_t got = ::read(fd, block.data() + filled, size_t(readSize));
+        if (got < 0 && errno == EINTR)
+            continue;
+        const bool atEnd = got <= 0;
+        filled += atEnd ? 0 : got;
+        const char *lastEnd =
+                static_cast<const char *>(memrchr(block.constData(), '\n', size_t(filled)));
+        const qsizetype whole = atEnd ? filled : lastEnd ? lastEnd - block.constData() + 1 : 0;
+        if (whole > 0) {
+            const LogReadResult frames =
+                    readCandumpLog(QByteArray::fromRawData(block.constData(), whole));
+            for (const CaptureRecord &record : frames.records) {
+                writer.frame(record);
+                writer.flush(false);
+            }
+            std::memmove(block.data(), block.constData() + whole, size_t(filled - whole));
+            filled -= whole;
         }
-        if (fromStdin)
-            std::fflush(stdout);
+        if (fromStdin || atEnd)
+            writer.flush(true);
+        if (atEnd)
+            break;
     }
-    std::free(buffer);
     if (input != stdin)
         std::fclose(input);
     return 0;

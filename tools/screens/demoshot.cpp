@@ -31,9 +31,15 @@ int main(int argc, char **argv)
     auto *view = w->findChild<QTableView *>("messageView");
     view->setCurrentIndex(view->model()->index(0, 0));
     QTest::qWait(300);
+    // Two signals of very different ranges, each on the axis of its unit.
     auto *signalTable = w->findChild<QTableWidget *>("signalTable");
-    signalTable->item(1, 0)->setCheckState(Qt::Checked);
-    signalTable->item(2, 0)->setCheckState(Qt::Checked);
+    for (const QString &name :
+         { QStringLiteral("EngineSpeed"), QStringLiteral("ThrottlePosition") }) {
+        for (int row = 0; row < signalTable->rowCount(); ++row) {
+            if (signalTable->item(row, 0)->text() == name)
+                signalTable->item(row, 0)->setCheckState(Qt::Checked);
+        }
+    }
     QTest::qWait(6000);
     w->grab().save(argv[1]);
     f.window->grab().save(QString(argv[1]).replace(".png", "-main.png"));

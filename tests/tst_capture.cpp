@@ -58,6 +58,35 @@ private slots:
         QCOMPARE(store.droppedCount(), quint64(1));
     }
 
+    // Every kind of frame comes back whole from the packed records, FD bytes
+    // beyond 8 from their own store, also after drops, a clear and a replace.
+    void packedRecordsComeBackWhole()
+    {
+        std::vector<CaptureRecord> kinds;
+        for (int k = 0; k < 9; ++k) {
+            QByteArray bytes(k % 3 == 0 ? 64 : k % 3 == 1 ? 12 : 8, '\0');
+            for (int i = 0; i < bytes.size(); ++i)
+                bytes[i] = char(k * 17 + i);
+            CaptureRecord r{ 1000 + k, fdFrame(0x100 + k, bytes, k & 1, k & 2, k & 4), k % 4 == 0 };
+            if (k == 4) // classic, remote and error frames in between
+                r.frame = canFrame(0x7DF, {}, false, true), r.frame.length = 3;
+            if (k == 5)
+                r.frame = canFrame(0x40, QByteArray(8, '\x01'), true), r.frame.error = true;
+            kinds.push_back(r);
+        }
+        CaptureStore store;
+        store.setCapacity(4);
+        for (const CaptureRecord &r : kinds)
+            store.append(r);
+        QCOMPARE(store.copy(store.firstSequence(), store.endSequence()),
+                 std::vector<CaptureRecord>(kinds.end() - 4, kinds.end()));
+        store.clear();
+        store.replace(kinds);
+        QCOMPARE(store.at(store.endSequence() - 1), kinds.back());
+        QCOMPARE(store.last(), kinds.back());
+        QCOMPARE(store.at(store.firstSequence()), kinds.at(5));
+    }
+
     void times()
     {
         CaptureStore store;

@@ -19,7 +19,8 @@ QString summary(const DbcDatabase &database)
     for (const DbcMessage &m : database.messages) {
         text += QString::asprintf("\n%x%s %s/%d %s", m.identifier, m.extended ? "x" : "",
                                   qUtf8Printable(m.name), m.length, qUtf8Printable(m.sender));
-        text += (m.cycleTimeMs < 0 ? "" : QString::asprintf(" %dms", m.cycleTimeMs))
+        text += (m.fd ? " FD" : "")
+                + (m.cycleTimeMs < 0 ? "" : QString::asprintf(" %dms", m.cycleTimeMs))
                 + (m.comment.isEmpty() ? "" : " \"" + m.comment + "\"");
         for (const DbcSignal &s : m.signalList) {
             text += QString::asprintf("\n %s %d|%d@%d%c (%g,%g) [%g|%g] \"%s\" %s",
@@ -89,6 +90,12 @@ private slots:
                 << "1 M/8 A 100ms \"first\n \"second\" line\"\n"
                    " S 0|32@1- (1,0) [0|0] \"\" A float \"a; b\"\n"
                    " G 32|2@1+ (1,0) [0|0] \"\" A 0=Park 2=Neutral 3=Drive";
+        QTest::newRow("CAN FD messages by VFrameFormat, index or name")
+                << QByteArray("BO_ 1 A: 64 A\nBO_ 2 B: 8 A\nBO_ 2147483651 C: 12 A\n"
+                              "BA_DEF_ BO_ \"VFrameFormat\" ENUM \"StandardCAN\",\"ExtendedCAN\";\n"
+                              "BA_ \"VFrameFormat\" BO_ 1 14;\nBA_ \"VFrameFormat\" BO_ 2 0;\n"
+                              "BA_ \"VFrameFormat\" BO_ 2147483651 \"ExtendedCAN_FD\";\n")
+                << "1 A/64 A FD\n2 B/8 A\n3x C/12 A FD";
         QTest::newRow("names beginning with a digit")
                 << QByteArray("BO_ 1 2nd_Message: 8 3ECU\n"
                               " SG_ 0_COUNTER : 35|4@0+ (1,0) [0|255] \"\" XXX\n"
@@ -166,6 +173,19 @@ private slots:
                                           << hex("c004000000000000") << "-4610560118520545280 -2.5";
         QTest::newRow("Intel beyond a short frame")
                 << ": 12|12@1+ (1,0)" << hex("ffff") << "absent";
+        // CAN FD frames of 12 and 16 bytes: signals past byte 8, and 64 bits over 9 bytes.
+        QTest::newRow("FD: Intel in bytes 10 and 11")
+                << ": 80|16@1+ (1,0)" << hex("000000000000000000003412") << "4660 4660";
+        QTest::newRow("FD: Motorola across bytes 8 and 9")
+                << ": 71|12@0+ (1,0)" << hex("000000000000000012340000") << "291 291";
+        QTest::newRow("FD: Intel 64 bits over 9 bytes")
+                << ": 4|64@1+ (1,0)" << hex("f0debc9a785634120f00000000000000")
+                << "-1070935975390360081 1.73758e+19";
+        QTest::newRow("FD: Motorola 64 bits over 9 bytes")
+                << ": 4|64@0+ (1,0)" << hex("002468acf13579bde0000000")
+                << "81985529216486895 8.19855e+16";
+        QTest::newRow("FD: beyond the frame's 12 bytes")
+                << ": 96|8@1+ (1,0)" << hex("000000000000000000000000") << "absent";
         // Extended multiplexing: S selected by multiplexor X's ranges, both bounds included.
         const QString byX =
                 " : 8|8@1+ (1,0); SG_ X M : 0|8@1+ (1,0) [0|0] \"\" A\nSG_MUL_VAL_ 1 S X ";
@@ -182,13 +202,14 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QString, value);
         const DbcReadResult result =
-                readDbc("BO_ 1 M: 16 A\n SG_ S " + definition.section(';', 0, 0).toUtf8()
+                readDbc("BO_ 1 M: 64 A\n SG_ S " + definition.section(';', 0, 0).toUtf8()
                         + " [0|0] \"\" A\n" + definition.section(';', 1).toUtf8() + "\n");
         QCOMPARE(result.skipped, QStringList());
         const DbcSignal &signal = result.database.messages.at(0).signalList.at(0);
         DecodedSignal d; // absent unless the frame holds S and its multiplexor selects it
         for (const DecodedSignal &shown :
-             decodeMessage(result.database.messages[0], canFrame(1, data)))
+             decodeMessage(result.database.messages[0],
+                           data.size() > 8 ? fdFrame(1, data) : canFrame(1, data)))
             d = shown.signal == &signal ? shown : d;
         QCOMPARE(d.present ? QStringLiteral("%1 %2").arg(d.raw).arg(d.physical) : "absent", value);
         if (d.present)
@@ -204,7 +225,8 @@ private slots:
                               << "1700000000.012345 123 EngineData EngineSpeed=5000.25 rpm "
                                  "GearState=3 \"Drive \"D\"\"\n"
                                  "1700000000.500000 7DF\n"
-                                 "1700000001.000000 18FF50E5 Pack Page=1 Current=-2.5 A\n";
+                                 "1700000001.000000 18FF50E5 Pack Page=1 Current=-2.5 A\n"
+                                 "1700000001.500000 18FF50E5 Pack Page=0 Voltage=10 V\n";
         QTest::newRow("json")
                 << "--json"
                 << "{\"time\": 1700000000.012345, \"id\": 291, \"extended\": false, \"message\": "
@@ -217,7 +239,11 @@ private slots:
                    "{\"time\": 1700000001.000000, \"id\": 419385573, \"extended\": true, "
                    "\"message\": \"Pack\", \"signals\": {\"Page\": {\"raw\": 1, \"value\": 1, "
                    "\"unit\": \"\"}, \"Current\": {\"raw\": -50, \"value\": -2.5, \"unit\": "
-                   "\"A\"}}}\n";
+                   "\"A\"}}}\n"
+                   "{\"time\": 1700000001.500000, \"id\": 419385573, \"extended\": true, "
+                   "\"message\": \"Pack\", \"signals\": {\"Page\": {\"raw\": 0, \"value\": 0, "
+                   "\"unit\": \"\"}, \"Voltage\": {\"raw\": 1000, \"value\": 10, \"unit\": "
+                   "\"V\"}}}\n";
     }
 
     void decodeTool()
@@ -239,7 +265,8 @@ private slots:
         tool.start(TALVIK_DECODE, { dbc.fileName(), argument });
         tool.write(
                 "(1700000000.012345) can0 123#214E03 R\nnot a frame\n"
-                "(1700000000.500000) can0 7DF#0201 T\n(1700000001.000000) can0 18FF50E5#01CEFF\n");
+                "(1700000000.500000) can0 7DF#0201 T\n(1700000001.000000) can0 18FF50E5#01CEFF\n"
+                "(1700000001.500000) can0 18FF50E5##100E8030000000000000000\n");
         tool.closeWriteChannel();
         QVERIFY(tool.waitForFinished());
         QCOMPARE(QString(tool.readAll()), output);

@@ -50,7 +50,8 @@ struct DbcMessage
     quint32 identifier = 0; // without the extended bit
     bool extended = false; // bit 31 of the identifier as written
     QString name;
-    int length = 0; // 0 to 64 as declared (CAN FD); frames here carry at most 8
+    int length = 0; // 0 to 64 as declared; more than 8 is a CAN FD message
+    bool fd = false; // BA_ "VFrameFormat" says CAN FD
     QString sender;
     QString comment; // CM_ BO_
     int cycleTimeMs = -1; // BA_ "GenMsgCycleTime", -1 when not given

@@ -10,28 +10,37 @@ DecodedSignal decodeSignal(const DbcSignal &signal, const quint8 *data, int leng
 {
     DecodedSignal decoded;
     decoded.signal = &signal;
-    length = std::clamp(length, 0, int(CanFrame::ClassicMaxLength));
+    length = std::clamp(length, 0, int(CanFrame::FdMaxLength));
+    // A signal of up to 64 bits spans at most 9 bytes of a frame of up to 64:
+    // the 8 from its first byte as one word, and the one after.
+    const auto byteAt = [&](int i) { return i < length ? quint64(data[i]) : quint64(0); };
     quint64 bits = 0;
     if (signal.littleEndian) {
         // Bit n is bit n % 8 of byte n / 8; the signal runs upwards from its start bit.
         const int end = signal.startBit + signal.length;
-        if (end > length * 8)
+        if (signal.startBit < 0 || end > length * 8)
             return decoded;
+        const int firstByte = signal.startBit / 8, shift = signal.startBit % 8;
         quint64 word = 0;
-        for (int i = 0; i < length; ++i)
-            word |= quint64(data[i]) << (8 * i);
-        bits = word >> signal.startBit;
+        for (int i = 0; i < 8; ++i)
+            word |= byteAt(firstByte + i) << (8 * i);
+        bits = word >> shift;
+        if (shift > 0)
+            bits |= byteAt(firstByte + 8) << (64 - shift);
     } else {
         // The start bit is the most significant; counted from the first byte's
         // top bit the signal is a plain run of `length` bits.
         const int first = signal.startBit / 8 * 8 + 7 - signal.startBit % 8;
         const int end = first + signal.length;
-        if (end > length * 8)
+        if (signal.startBit < 0 || end > length * 8)
             return decoded;
+        const int firstByte = first / 8, offset = first % 8;
         quint64 word = 0;
-        for (int i = 0; i < length; ++i)
-            word |= quint64(data[i]) << (56 - 8 * i);
-        bits = word >> (64 - end);
+        for (int i = 0; i < 8; ++i)
+            word |= byteAt(firstByte + i) << (56 - 8 * i);
+        const int over = offset + signal.length - 64; // bits in the ninth byte
+        bits = over <= 0 ? word >> -over
+                         : (word << over) | (byteAt(firstByte + 8) >> (8 - over));
     }
     if (signal.length < 64)
         bits &= (quint64(1) << signal.length) - 1;
@@ -116,7 +125,7 @@ std::vector<DecodedSignal> decodeMessage(const DbcMessage &message, const CanFra
 void decodeMessage(const DbcMessage &message, const CanFrame &frame,
                    std::vector<DecodedSignal> &decoded)
 {
-    const int length = frame.remote ? 0 : std::min<int>(frame.length, CanFrame::ClassicMaxLength);
+    const int length = frame.remote ? 0 : std::min<int>(frame.length, frame.maxLength());
     decoded.clear();
     decoded.reserve(message.signalList.size());
     bool multiplexed = false;

@@ -579,9 +579,24 @@ private:
             QString attribute;
             if (!p.text(&attribute, "the attribute's name in quotes"))
                 return skip(statement.line, p.error);
-            if (attribute != u"GenMsgCycleTime" || !p.isName() || p.peek().text != u"BO_")
+            if ((attribute != u"GenMsgCycleTime" && attribute != u"VFrameFormat") || !p.isName()
+                || p.peek().text != u"BO_")
                 return;
             p.take();
+            if (attribute == u"VFrameFormat") {
+                // Vector's list: 14 StandardCAN_FD, 15 ExtendedCAN_FD; some tools write the name.
+                QString format;
+                double index = 0;
+                if (!p.integer(&rawId, "the message's identifier"))
+                    return skip(statement.line, p.error);
+                const bool fd = p.isNumber() ? p.number(&index, "the frame format")
+                                && (index == 14 || index == 15)
+                                             : p.text(&format, "the frame format")
+                                && format.endsWith(QLatin1String("_FD"));
+                if (DbcMessage *message = messageFor(rawId))
+                    message->fd = fd;
+                return;
+            }
             double cycle = 0;
             if (!(p.integer(&rawId, "the message's identifier")
                   && p.number(&cycle, "the cycle time")))

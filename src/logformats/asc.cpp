@@ -76,6 +76,12 @@ struct AscState
     qint64 previousUs = 0;
 };
 
+// A line's time: seconds after the header's date, or after the line before.
+qint64 lineTimeUs(const AscState &state, qint64 offsetUs)
+{
+    return (state.relative ? state.previousUs : state.baseUs) + offsetUs;
+}
+
 // A frame stamped before the header's date (as just before auto-save started)
 // has a minus sign.
 bool parseAscSeconds(QByteArrayView text, qint64 *microseconds)
@@ -160,7 +166,7 @@ const char *parseFdLine(const Tokens &tokens, const AscState &state, CaptureReco
         frame.fd = frame.bitRateSwitch = frame.errorStateIndicator = false;
     }
     frame.length = quint8(frame.fd ? fdLengthFor(int(length)) : int(length));
-    record->timestampUs = (state.relative ? state.previousUs : state.baseUs);
+    record->timestampUs = lineTimeUs(state, 0);
     return nullptr;
 }
 
@@ -186,7 +192,7 @@ const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureR
         frame.extended = true;
         frame.identifier = 0x80;
         frame.length = CanFrame::ClassicMaxLength;
-        record->timestampUs = (state.relative ? state.previousUs : state.baseUs) + offset;
+        record->timestampUs = lineTimeUs(state, offset);
         return nullptr;
     }
     if (startsWithIgnoringCase(idToken, "Statistic"))
@@ -222,7 +228,7 @@ const char *parseFrameLine(const Tokens &tokens, const AscState &state, CaptureR
         return "more data bytes than the length";
     if (tokens.overflow)
         return "too many fields";
-    record->timestampUs = (state.relative ? state.previousUs : state.baseUs) + offset;
+    record->timestampUs = lineTimeUs(state, offset);
     return nullptr;
 }
 

@@ -8,20 +8,16 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
-constexpr int ClientCheckMs = 50;
 constexpr qsizetype ReadChunk = 16384;
 } // namespace
 
 SlcanBridge::SlcanBridge(CanBus *bus, QObject *parent) : QObject(parent), bus(bus)
 {
-    clientTimer.setInterval(ClientCheckMs);
-    connect(&clientTimer, &QTimer::timeout, this, &SlcanBridge::checkClient);
     retryTimer.setSingleShot(true);
     retryTimer.setInterval(1);
     connect(&retryTimer, &QTimer::timeout, this, &SlcanBridge::handlePending);
@@ -38,11 +34,10 @@ SlcanBridge::~SlcanBridge()
 bool SlcanBridge::start(const QString &linkPath, QString *error)
 {
     stop();
-    int slave = -1;
     char name[256] = {};
     if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
         *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(qt_error_string(errno));
-        master = -1;
+        master = slave = -1;
         return false;
     }
     termios tio{};
@@ -50,7 +45,9 @@ bool SlcanBridge::start(const QString &linkPath, QString *error)
     ::cfmakeraw(&tio);
     ::cfsetspeed(&tio, B2000000);
     ::tcsetattr(slave, TCSANOW, &tio);
-    ::close(slave); // the client's open makes the line live
+    // The bridge holds the terminal's own end open as an adapter holds its
+    // serial line: the master never sees a hang-up, so what a client writes
+    // just before it closes stays readable and is answered.
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     path = QString::fromLocal8Bit(name);
     if (!linkPath.isEmpty()) {
@@ -63,18 +60,15 @@ bool SlcanBridge::start(const QString &linkPath, QString *error)
         link = linkPath;
     }
     readNotifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
-    readNotifier->setEnabled(false);
     connect(readNotifier, &QSocketNotifier::activated, this, &SlcanBridge::readClient);
     writeNotifier = new QSocketNotifier(master, QSocketNotifier::Write, this);
     writeNotifier->setEnabled(false);
     connect(writeNotifier, &QSocketNotifier::activated, this, &SlcanBridge::writeClient);
-    clientTimer.start();
     return true;
 }
 
 void SlcanBridge::stop()
 {
-    clientTimer.stop();
     retryTimer.stop();
     delete readNotifier;
     delete writeNotifier;
@@ -84,49 +78,19 @@ void SlcanBridge::stop()
     link.clear();
     if (master >= 0)
         ::close(master);
-    master = -1;
-    connected = false;
+    if (slave >= 0)
+        ::close(slave);
+    master = slave = -1;
     incoming.clear();
     outgoing.clear();
-}
-
-// The line is live while a client holds the terminal open; a client that
-// goes away takes what was waiting for it along.
-void SlcanBridge::checkClient()
-{
-    if (master < 0)
-        return;
-    pollfd pfd{ master, POLLIN, 0 };
-    ::poll(&pfd, 1, 0);
-    const bool nowConnected = !(pfd.revents & POLLHUP);
-    if (nowConnected == connected)
-        return;
-    if (!nowConnected) {
-        // What the client wrote before it went is still to be handled.
-        char chunk[ReadChunk];
-        ssize_t got = 0;
-        while ((got = ::read(master, chunk, sizeof chunk)) > 0)
-            incoming.append(chunk, qsizetype(got));
-        handlePending();
-        outgoing.clear();
-        incoming.clear();
-    }
-    connected = nowConnected;
-    readNotifier->setEnabled(connected && !retryTimer.isActive());
-    writeNotifier->setEnabled(connected && !outgoing.isEmpty());
 }
 
 void SlcanBridge::readClient()
 {
     char chunk[ReadChunk];
     const ssize_t got = ::read(master, chunk, sizeof chunk);
-    if (got <= 0) {
-        if (got == 0 || errno != EAGAIN) {
-            readNotifier->setEnabled(false);
-            checkClient();
-        }
-        return;
-    }
+    if (got <= 0)
+        return; // EAGAIN: the held end keeps the line from hanging up
     incoming.append(chunk, qsizetype(got));
     handlePending();
 }
@@ -180,7 +144,7 @@ void SlcanBridge::handlePending()
             readNotifier->setEnabled(false);
         retryTimer.start();
     } else if (readNotifier) {
-        readNotifier->setEnabled(connected);
+        readNotifier->setEnabled(true);
     }
 }
 
@@ -222,7 +186,7 @@ void SlcanBridge::queue(const QByteArray &bytes)
 
 void SlcanBridge::forwardFrames(const QVector<LinkFrame> &frames)
 {
-    if (!connected || !session.open)
+    if (master < 0 || !session.open)
         return;
     const qsizetype before = outgoing.size();
     qint64 droppedNow = 0;
@@ -253,9 +217,8 @@ void SlcanBridge::forwardFrames(const QVector<LinkFrame> &frames)
 
 void SlcanBridge::writeClient()
 {
-    if (master < 0 || !connected) {
+    if (master < 0)
         return;
-    }
     while (!outgoing.isEmpty()) {
         const ssize_t done = ::write(master, outgoing.constData(), size_t(outgoing.size()));
         if (done <= 0)

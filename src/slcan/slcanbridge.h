@@ -17,7 +17,8 @@ class QSocketNotifier;
 // client's frames go out through the bus's one write path, the bus's frames
 // go to the client while the channel is open. A client that writes faster
 // than the bus takes frames is held back (its commands wait in the terminal);
-// one that stops reading loses frames beyond bufferLimit(), counted.
+// one that stops reading (or a channel left open with no client) loses
+// frames beyond bufferLimit(), counted.
 class SlcanBridge : public QObject
 {
     Q_OBJECT
@@ -42,7 +43,6 @@ public:
     qsizetype bufferLimit() const { return limit; }
 
     const SlcanState &state() const { return session; }
-    bool clientConnected() const { return connected; }
     qint64 framesToClient() const { return forwarded; }
     qint64 framesFromClient() const { return sent; }
     qint64 droppedFrames() const { return dropped; }
@@ -56,7 +56,6 @@ signals:
     void framesDropped(qint64 total);
 
 private:
-    void checkClient();
     void readClient();
     void handlePending();
     void writeClient();
@@ -69,12 +68,11 @@ private:
     CanSetup baseSetup;
     SlcanState session;
     int master = -1;
+    int slave = -1; // held open: a client's hang-up never reaches the master
     QString path;
     QString link;
-    bool connected = false;
     QSocketNotifier *readNotifier = nullptr;
     QSocketNotifier *writeNotifier = nullptr;
-    QTimer clientTimer;
     QTimer retryTimer; // the bus's backlog was full: the client's next commands later
     QByteArray incoming; // the client's bytes not yet handled
     QByteArray outgoing; // answers and frames not yet written

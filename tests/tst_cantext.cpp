@@ -5,7 +5,6 @@
 
 #include <QTest>
 
-Q_DECLARE_METATYPE(CanToolCommand)
 Q_DECLARE_METATYPE(CanFrame)
 
 namespace {
@@ -40,14 +39,10 @@ private slots:
         QTest::addColumn<CanFrame>("expected");
         QTest::newRow("standard") << "123#11223344" << true << frame(0x123, "\x11\x22\x33\x44");
         QTest::newRow("lower case, dots") << "7ff#aa.bb.CC" << true << frame(0x7FF, "\xaa\xbb\xcc");
-        QTest::newRow("no data") << "001#" << true << frame(1, {});
         QTest::newRow("extended") << "12345678#11" << true << frame(0x12345678, "\x11", true);
         QTest::newRow("extended short id") << "00000123#" << true << frame(0x123, {}, true);
         QTest::newRow("remote") << "123#R" << true << remote(0x123, 0);
         QTest::newRow("remote with length") << "123#R4" << true << remote(0x123, 4);
-        QTest::newRow("extended remote") << "1ABCDEF0#R8" << true << remote(0x1ABCDEF0, 8, true);
-        QTest::newRow("eight bytes") << "100#0102030405060708" << true
-                                     << frame(0x100, "\x01\x02\x03\x04\x05\x06\x07\x08");
         CanFrame fd = frame(0x100, "\xaa\xbb");
         fd.fd = true;
         fd.bitRateSwitch = true;
@@ -57,10 +52,7 @@ private slots:
         QTest::newRow("extended id too big") << "20000000#" << false << CanFrame();
         QTest::newRow("four digit id") << "1234#11" << false << CanFrame();
         QTest::newRow("no hash") << "12311" << false << CanFrame();
-        QTest::newRow("odd digits") << "123#112" << false << CanFrame();
         QTest::newRow("not hex") << "12G#11" << false << CanFrame();
-        QTest::newRow("bad data") << "123#1x" << false << CanFrame();
-        QTest::newRow("double dot") << "123#11..22" << false << CanFrame();
         QTest::newRow("remote length 9") << "123#R9" << false << CanFrame();
         QTest::newRow("remote junk") << "123#R44" << false << CanFrame();
         QTest::newRow("fd bad flags") << "123##4AA" << false << CanFrame();
@@ -111,14 +103,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("index");
         QTest::newRow("1M") << "1M" << 0;
-        QTest::newRow("800k") << "800k" << 1;
         QTest::newRow("500K") << "500K" << 2;
         QTest::newRow("250000") << "250000" << 4;
-        QTest::newRow("125k") << "125k" << 6;
-        QTest::newRow("10k") << "10k" << 10;
         QTest::newRow("5k") << "5k" << 11;
         QTest::newRow("not a preset") << "333k" << -1;
-        QTest::newRow("not a rate") << "fast" << -1;
     }
     void presets()
     {
@@ -129,128 +117,53 @@ private slots:
             QCOMPARE(presetRate(index), *bitRateFromText(text));
     }
 
-    void arguments_data()
+    // What tst_cantool's runs do not pass: --baud, --no-config, NAME=VALUE, --loop.
+    void optionsRead()
+    {
+        const CanToolOptions o = parseCanToolArguments(
+                { "dump", "p", "--bitrate", "500k", "--mode=silent", "--framing", "variable",
+                  "--baud", "115200", "--no-config", "--log=b.log" });
+        QCOMPARE(o.error, QString());
+        QCOMPARE(o.command, CanToolCommand::Dump);
+        QCOMPARE(o.setup.presetIndex, 2);
+        QCOMPARE(o.setup.modeIndex, 2);
+        QVERIFY(o.setup.variableFraming);
+        QCOMPARE(o.baudRate, 115200);
+        QVERIFY(!o.configure);
+        QVERIFY(o.logFile);
+        QCOMPARE(o.logFileName, "b.log");
+        QVERIFY(parseCanToolArguments({ "play", "p", "x.log", "--loop" }).loop);
+        QCOMPARE(parseCanToolArguments({ "play", "--help" }).command, CanToolCommand::Play);
+        QVERIFY(parseCanToolArguments({ "--version" }).version);
+    }
+
+    void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("error"); // a part of it; empty: none
-        QTest::addColumn<CanToolCommand>("command");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("detail"); // what else was read, as text
-        using C = CanToolCommand;
-        QTest::newRow("dump") << QStringList{ "dump", "/dev/ttyUSB0" } << "" << C::Dump
-                              << "/dev/ttyUSB0" << "preset 4 mode 0 fixed baud 2000000 config";
-        QTest::newRow("dump options")
-                << QStringList{ "dump", "p", "--bitrate", "500k", "--mode=silent", "--framing",
-                                "variable", "--baud", "115200", "--no-config" }
-                << "" << C::Dump << "p" << "preset 2 mode 2 variable baud 115200 no-config";
-        QTest::newRow("dump -L -l count seconds")
-                << QStringList{ "dump", "p", "-L", "-l", "--count", "5", "--seconds", "1.5" } << ""
-                << C::Dump << "p" << "stdout file '' count 5 seconds 1.5";
-        QTest::newRow("dump -l FILE") << QStringList{ "dump", "p", "-l", "a.log" } << "" << C::Dump
-                                      << "p" << "file 'a.log' count 0 seconds 0";
-        QTest::newRow("dump --log=FILE") << QStringList{ "dump", "--log=b.log", "p" } << ""
-                                         << C::Dump << "p" << "file 'b.log' count 0 seconds 0";
-        QTest::newRow("send") << QStringList{ "send", "p", "123#11", "12345678#R" } << ""
-                              << C::Send << "p" << "frames 2";
-        QTest::newRow("play") << QStringList{ "play", "p", "x.log", "--speed", "2", "--loop",
-                                              "--only-received" }
-                              << "" << C::Play << "p" << "x.log speed 2 loop only-received";
-        QTest::newRow("bridge") << QStringList{ "bridge", "p", "--slcan", "/tmp/l" } << ""
-                                << C::Bridge << "p" << "link /tmp/l";
-        QTest::newRow("nothing") << QStringList{} << "command is missing" << C::None << "" << "";
-        QTest::newRow("unknown command") << QStringList{ "sniff", "p" } << "no such command"
-                                         << C::None << "" << "";
-        QTest::newRow("no port") << QStringList{ "dump" } << "port is missing" << C::Dump << ""
-                                 << "";
-        QTest::newRow("bad bitrate") << QStringList{ "dump", "p", "--bitrate", "300k" }
-                                     << "no such bit rate" << C::Dump << "" << "";
-        QTest::newRow("bad mode") << QStringList{ "dump", "p", "--mode", "quiet" }
-                                  << "no such mode" << C::Dump << "" << "";
-        QTest::newRow("bad framing") << QStringList{ "dump", "p", "--framing", "odd" }
-                                     << "no such framing" << C::Dump << "" << "";
-        QTest::newRow("bad baud") << QStringList{ "dump", "p", "--baud", "57600" }
-                                  << "no such baud rate" << C::Dump << "" << "";
-        QTest::newRow("bad count") << QStringList{ "dump", "p", "--count", "0" } << "--count"
-                                   << C::Dump << "" << "";
-        QTest::newRow("bad seconds") << QStringList{ "dump", "p", "--seconds", "-1" }
-                                     << "--seconds" << C::Dump << "" << "";
-        QTest::newRow("value missing") << QStringList{ "dump", "p", "--count" } << "needs a value"
-                                       << C::Dump << "" << "";
-        QTest::newRow("option of another command") << QStringList{ "send", "p", "-L", "1#" }
-                                                   << "unknown option" << C::Send << "" << "";
-        QTest::newRow("flag with value") << QStringList{ "play", "p", "f", "--loop=1" }
-                                         << "takes no value" << C::Play << "" << "";
-        QTest::newRow("send nothing") << QStringList{ "send", "p" } << "no frame" << C::Send << ""
-                                      << "";
-        QTest::newRow("send bad frame") << QStringList{ "send", "p", "123#1" } << "not a frame"
-                                        << C::Send << "" << "";
-        QTest::newRow("play no file") << QStringList{ "play", "p" } << "log file is missing"
-                                      << C::Play << "" << "";
-        QTest::newRow("play two files") << QStringList{ "play", "p", "a", "b" } << "one log file"
-                                        << C::Play << "" << "";
-        QTest::newRow("bad speed") << QStringList{ "play", "p", "a", "--speed", "0" } << "--speed"
-                                   << C::Play << "" << "";
-        QTest::newRow("bridge no link") << QStringList{ "bridge", "p" } << "--slcan LINK"
-                                        << C::Bridge << "" << "";
-        QTest::newRow("dump extra") << QStringList{ "dump", "p", "q" } << "unexpected argument"
-                                    << C::Dump << "" << "";
+        QTest::addColumn<QString>("error"); // a part of it
+        QTest::newRow("nothing") << QStringList{} << "command is missing";
+        QTest::newRow("unknown command") << QStringList{ "sniff", "p" } << "no such command";
+        QTest::newRow("no port") << QStringList{ "dump" } << "port is missing";
+        QTest::newRow("bad bitrate") << QStringList{ "dump", "p", "--bitrate", "300k" } << "no such bit rate";
+        QTest::newRow("bad mode") << QStringList{ "dump", "p", "--mode", "quiet" } << "no such mode";
+        QTest::newRow("bad framing") << QStringList{ "dump", "p", "--framing", "odd" } << "no such framing";
+        QTest::newRow("bad baud") << QStringList{ "dump", "p", "--baud", "57600" } << "no such baud rate";
+        QTest::newRow("bad count") << QStringList{ "dump", "p", "--count", "0" } << "--count";
+        QTest::newRow("value missing") << QStringList{ "dump", "p", "--count" } << "needs a value";
+        QTest::newRow("option of another command") << QStringList{ "send", "p", "-L", "1#" } << "unknown option";
+        QTest::newRow("flag with value") << QStringList{ "play", "p", "f", "--loop=1" } << "takes no value";
+        QTest::newRow("send nothing") << QStringList{ "send", "p" } << "no frame";
+        QTest::newRow("play no file") << QStringList{ "play", "p" } << "log file is missing";
+        QTest::newRow("bad speed") << QStringList{ "play", "p", "a", "--speed", "0" } << "--speed";
+        QTest::newRow("bridge no link") << QStringList{ "bridge", "p" } << "--slcan LINK";
+        QTest::newRow("dump extra") << QStringList{ "dump", "p", "q" } << "unexpected argument";
     }
-    void arguments()
+    void usageErrors()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, error);
-        const CanToolOptions o = parseCanToolArguments(arguments);
-        QTEST(o.command, "command");
-        if (!error.isEmpty()) {
-            QVERIFY2(o.error.contains(error), qPrintable(o.error));
-            return;
-        }
-        QCOMPARE(o.error, QString());
-        QTEST(o.port, "port");
-        QString detail;
-        switch (o.command) {
-        case CanToolCommand::Dump:
-            if (o.logOnStdout || o.logFile || o.count || o.seconds > 0)
-                detail = QStringLiteral("%1file '%2' count %3 seconds %4")
-                                 .arg(o.logOnStdout ? "stdout " : "")
-                                 .arg(o.logFileName)
-                                 .arg(o.count)
-                                 .arg(o.seconds);
-            else
-                detail = QStringLiteral("preset %1 mode %2 %3 baud %4 %5")
-                                 .arg(o.setup.presetIndex)
-                                 .arg(o.setup.modeIndex)
-                                 .arg(o.setup.variableFraming ? "variable" : "fixed")
-                                 .arg(o.baudRate)
-                                 .arg(o.configure ? "config" : "no-config");
-            break;
-        case CanToolCommand::Send:
-            detail = QStringLiteral("frames %1").arg(o.frames.size());
-            break;
-        case CanToolCommand::Play:
-            detail = QStringLiteral("%1 speed %2%3%4")
-                             .arg(o.file)
-                             .arg(o.speed)
-                             .arg(o.loop ? " loop" : "")
-                             .arg(o.onlyReceived ? " only-received" : "");
-            break;
-        case CanToolCommand::Bridge:
-            detail = "link " + o.link;
-            break;
-        case CanToolCommand::None:
-            break;
-        }
-        QTEST(detail, "detail");
-    }
-    void helpAndVersion()
-    {
-        QVERIFY(parseCanToolArguments({ "--help" }).help);
-        QVERIFY(parseCanToolArguments({ "--version" }).version);
-        const CanToolOptions o = parseCanToolArguments({ "play", "--help" });
-        QVERIFY(o.help);
-        QCOMPARE(o.command, CanToolCommand::Play);
-        QVERIFY(canToolUsage(CanToolCommand::Play).startsWith("Usage: talvik-can play"));
-        QVERIFY(canToolUsage(CanToolCommand::None).contains("bridge PORT --slcan LINK"));
+        const QString got = parseCanToolArguments(arguments).error;
+        QVERIFY2(got.contains(error), qPrintable(got));
     }
 };
 

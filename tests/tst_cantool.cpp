@@ -272,7 +272,6 @@ private slots:
                                  << "没有这个设备：/dev/ttyNOSUCH";
         QTest::newRow("missing interface") << QStringList{ "send", "socketcan:nosuch0", "001#" }
                                            << 1 << "nosuch0";
-        QTest::newRow("usage") << QStringList{ "dump" } << 2 << "the port is missing";
         QTest::newRow("bad frame") << QStringList{ "send", "p", "1#1" } << 2 << "not a frame";
         QTest::newRow("unreadable log") << QStringList{ "play", "p", "/nonexistent.log" } << 2
                                         << "cannot read /nonexistent.log";

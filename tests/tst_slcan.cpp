@@ -12,53 +12,33 @@ class tst_Slcan : public QObject
     Q_OBJECT
 
 private slots:
-    // Every command and its answer, from the state the row names.
+    // The commands and answers tst_slcanbridge's conversation does not have,
+    // from the state the row names.
     void commandTable_data()
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("before"); // "closed", "open", "listen"
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<SlcanReply::Action>("action");
-        QTest::addColumn<QString>("after"); // state afterwards, as text
         using A = SlcanReply;
-        QTest::newRow("O") << QByteArray("O") << "closed" << QByteArray("\r") << A::Start << "open";
-        QTest::newRow("O when open") << QByteArray("O") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("L") << QByteArray("L") << "closed" << QByteArray("\r") << A::Start << "listen";
-        QTest::newRow("L when open") << QByteArray("L") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("C") << QByteArray("C") << "open" << QByteArray("\r") << A::Stop << "closed";
-        QTest::newRow("C when closed") << QByteArray("C") << "closed" << QByteArray("\r") << A::None << "closed";
-        QTest::newRow("S0") << QByteArray("S0") << "closed" << QByteArray("\r") << A::None << "closed S0";
-        QTest::newRow("S6") << QByteArray("S6") << "closed" << QByteArray("\r") << A::None << "closed S6";
-        QTest::newRow("S8") << QByteArray("S8") << "closed" << QByteArray("\r") << A::None << "closed S8";
-        QTest::newRow("S9") << QByteArray("S9") << "closed" << QByteArray("\a") << A::None << "closed";
-        QTest::newRow("S when open") << QByteArray("S4") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("V") << QByteArray("V") << "closed" << QByteArray("V1013\r") << A::None << "closed";
-        QTest::newRow("v") << QByteArray("v") << "open" << QByteArray("v1013\r") << A::None << "open";
-        QTest::newRow("N") << QByteArray("N") << "closed" << QByteArray("NTLVK\r") << A::None << "closed";
-        QTest::newRow("F") << QByteArray("F") << "open" << QByteArray("F28\r") << A::None << "open";
-        QTest::newRow("Z1") << QByteArray("Z1") << "closed" << QByteArray("\r") << A::None << "closed Z";
-        QTest::newRow("Z0") << QByteArray("Z0") << "closed" << QByteArray("\r") << A::None << "closed";
-        QTest::newRow("Z2") << QByteArray("Z2") << "closed" << QByteArray("\a") << A::None << "closed";
-        QTest::newRow("M") << QByteArray("M00000123") << "closed" << QByteArray("\r") << A::None << "closed M123";
-        QTest::newRow("m") << QByteArray("m000000FF") << "closed" << QByteArray("\r") << A::None << "closed mFF";
-        QTest::newRow("M short") << QByteArray("M0123") << "closed" << QByteArray("\a") << A::None << "closed";
-        QTest::newRow("t") << QByteArray("t1232AABB") << "open" << QByteArray("\r") << A::Send << "open";
-        QTest::newRow("T") << QByteArray("T123456780") << "open" << QByteArray("\r") << A::Send << "open";
-        QTest::newRow("r") << QByteArray("r1238") << "open" << QByteArray("\r") << A::Send << "open";
-        QTest::newRow("R") << QByteArray("R000001230") << "open" << QByteArray("\r") << A::Send << "open";
-        QTest::newRow("t while closed") << QByteArray("t1230") << "closed" << QByteArray("\a") << A::None << "closed";
-        QTest::newRow("t listen-only") << QByteArray("t1230") << "listen" << QByteArray("\a") << A::None << "listen";
-        QTest::newRow("t short data") << QByteArray("t1232AA") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("t long data") << QByteArray("t1231AABB") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("t length 9") << QByteArray("t1239") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("t id too big") << QByteArray("t8000") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("T id too big") << QByteArray("T200000000") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("t not hex") << QByteArray("t12G0") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("t bad data") << QByteArray("t1231ZZ") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("r with data") << QByteArray("r1231AA") << "open" << QByteArray("\a") << A::None << "open";
-        QTest::newRow("unknown") << QByteArray("X") << "closed" << QByteArray("\a") << A::None << "closed";
-        QTest::newRow("O with junk") << QByteArray("O1") << "closed" << QByteArray("\a") << A::None << "closed";
-        QTest::newRow("empty") << QByteArray("") << "closed" << QByteArray("\a") << A::None << "closed";
+        QTest::newRow("L when open") << QByteArray("L") << "open" << QByteArray("\a") << A::None;
+        QTest::newRow("C when closed") << QByteArray("C") << "closed" << QByteArray("\r") << A::None;
+        QTest::newRow("F") << QByteArray("F") << "open" << QByteArray("F28\r") << A::None;
+        QTest::newRow("Z0") << QByteArray("Z0") << "closed" << QByteArray("\r") << A::None;
+        QTest::newRow("Z2") << QByteArray("Z2") << "closed" << QByteArray("\a") << A::None;
+        QTest::newRow("M short") << QByteArray("M0123") << "closed" << QByteArray("\a") << A::None;
+        QTest::newRow("T") << QByteArray("T123456780") << "open" << QByteArray("\r") << A::Send;
+        QTest::newRow("r") << QByteArray("r1238") << "open" << QByteArray("\r") << A::Send;
+        QTest::newRow("R") << QByteArray("R000001230") << "open" << QByteArray("\r") << A::Send;
+        QTest::newRow("t long data") << QByteArray("t1231AABB") << "open" << QByteArray("\a") << A::None;
+        QTest::newRow("t length 9") << QByteArray("t1239") << "open" << QByteArray("\a") << A::None;
+        QTest::newRow("t id too big") << QByteArray("t8000") << "open" << QByteArray("\a") << A::None;
+        QTest::newRow("T id too big") << QByteArray("T200000000") << "open" << QByteArray("\a") << A::None;
+        QTest::newRow("t not hex") << QByteArray("t12G0") << "open" << QByteArray("\a") << A::None;
+        QTest::newRow("t bad data") << QByteArray("t1231ZZ") << "open" << QByteArray("\a") << A::None;
+        QTest::newRow("r with data") << QByteArray("r1231AA") << "open" << QByteArray("\a") << A::None;
+        QTest::newRow("O with junk") << QByteArray("O1") << "closed" << QByteArray("\a") << A::None;
+        QTest::newRow("empty") << QByteArray("") << "closed" << QByteArray("\a") << A::None;
     }
     void commandTable()
     {
@@ -71,16 +51,7 @@ private slots:
                 state, parseSlcanCommand(line), SlcanFlags::DataOverrun | SlcanFlags::ErrorPassive);
         QTEST(reply.answer, "answer");
         QTEST(reply.action, "action");
-        QString after = state.open ? (state.listenOnly ? "listen" : "open") : "closed";
-        if (state.bitRateIndex)
-            after += QStringLiteral(" S%1").arg(*state.bitRateIndex);
-        if (state.timestamps)
-            after += " Z";
-        if (state.acceptanceCode)
-            after += QStringLiteral(" M%1").arg(state.acceptanceCode, 0, 16);
-        if (state.acceptanceMask != 0xFFFFFFFF)
-            after += QStringLiteral(" m%1").arg(state.acceptanceMask, 0, 16).toUpper().replace("M", "m");
-        QTEST(after, "after");
+        QCOMPARE(state.open, before != "closed"); // none of these changes the state
     }
 
     void openNeedsARate()
@@ -98,10 +69,8 @@ private slots:
         QTest::addColumn<bool>("extended");
         QTest::addColumn<bool>("remote");
         QTest::addColumn<QByteArray>("data");
-        QTest::newRow("t") << QByteArray("t7FF3a1B2c3") << 0x7FFu << false << false << QByteArray("\xa1\xb2\xc3");
         QTest::newRow("T") << QByteArray("T1FFFFFFF10F") << 0x1FFFFFFFu << true << false << QByteArray("\x0f");
         QTest::newRow("r") << QByteArray("r0015") << 1u << false << true << QByteArray(5, 0);
-        QTest::newRow("R") << QByteArray("R123456780") << 0x12345678u << true << true << QByteArray();
     }
     void parsedFrames()
     {
@@ -162,25 +131,6 @@ private slots:
         QCOMPARE(slcanTimestamp(59'999'999), 59999);
         QCOMPARE(slcanTimestamp(60'000'000), 0);
         QCOMPARE(slcanTimestamp(1'700'000'000'123'456), int((1'700'000'000'123LL) % 60000));
-    }
-
-    void bitRates()
-    {
-        const QList<int> expected = { 10000, 20000, 50000, 100000, 125000, 250000, 500000, 800000, 1000000 };
-        for (int i = 0; i < expected.size(); ++i)
-            QCOMPARE(slcanBitRate(i), expected[i]);
-        QCOMPARE(slcanBitRate(9), 0);
-        QCOMPARE(slcanBitRate(-1), 0);
-    }
-
-    void linesSplitAtCr()
-    {
-        QByteArray buffer("S6\rO\r\nt1230\rt12");
-        QCOMPARE(takeSlcanLines(buffer), (QList<QByteArray>{ "S6", "O", "t1230" }));
-        QCOMPARE(buffer, "t12");
-        buffer += "31AA\r";
-        QCOMPARE(takeSlcanLines(buffer), QList<QByteArray>{ "t1231AA" });
-        QCOMPARE(buffer, "");
     }
 };
 

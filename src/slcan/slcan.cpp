@@ -3,8 +3,6 @@
 namespace {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
-constexpr int Rates[Slcan::BitRateCount] = { 10000,  20000,  50000,  100000, 125000,
-                                             250000, 500000, 800000, 1000000 };
 
 int hexValue(char c)
 {
@@ -93,28 +91,6 @@ SlcanCommand parseSlcanCommand(const QByteArray &line)
         command.kind = c == 'M' ? SlcanCommand::AcceptanceCode : SlcanCommand::AcceptanceMask;
     }
     return command;
-}
-
-QList<QByteArray> takeSlcanLines(QByteArray &buffer)
-{
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (;;) {
-        while (start < buffer.size() && buffer[start] == '\n')
-            ++start;
-        const qsizetype end = buffer.indexOf('\r', start);
-        if (end < 0)
-            break;
-        lines << buffer.mid(start, end - start);
-        start = end + 1;
-    }
-    buffer.remove(0, start);
-    return lines;
-}
-
-int slcanBitRate(int index)
-{
-    return index >= 0 && index < Slcan::BitRateCount ? Rates[index] : 0;
 }
 
 int slcanTimestamp(qint64 timeUs)

@@ -41,13 +41,6 @@ struct SlcanCommand
 // One command line, without its CR.
 SlcanCommand parseSlcanCommand(const QByteArray &line);
 
-// The complete commands at the front of `buffer` (each without its CR),
-// taken out of it; an unfinished one stays. LF after a CR is skipped.
-QList<QByteArray> takeSlcanLines(QByteArray &buffer);
-
-// S0 to S8: 10k, 20k, 50k, 100k, 125k, 250k, 500k, 800k, 1M (bit/s).
-int slcanBitRate(int index);
-
 // A received frame for the client, "t1232AABB\r", with the millisecond
 // timestamp (0 to 59999, 4 hex digits) after the data when given.
 // Nothing for a frame SLCAN cannot carry (FD, error frames).

@@ -80,7 +80,7 @@ fuzz: deps
 		if [ $$status -ne 0 ]; then tail -40 $(FUZZ_DIR)/$$target.log; exit 1; fi; \
 	done
 
-# Throughput of the window against a flooding simulator, and of the parser alone.
+# Throughput of the window and of talvik-can against a flooding simulator, and of the parser alone.
 bench: PACKAGES += libbenchmark-dev
 bench: configure
 	cmake -S . -B $(BUILD_DIR) -DTALVIK_BENCH=ON >/dev/null
@@ -92,6 +92,7 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-decode-bench
 	./$(BUILD_DIR)/bench/talvik-bench
 	./$(BUILD_DIR)/bench/talvik-bench --signals
+	./$(BUILD_DIR)/bench/talvik-can-bench
 
 # The window against the converter simulator's demo bus, no hardware needed;
 # REPLAY=FILE (a candump log or ASC) also plays a recorded bus, looping.

@@ -16,12 +16,14 @@ set(expected
     bin/talvik
     bin/talvik-sim
     bin/talvik-decode
+    bin/talvik-can
     share/applications/${id}.desktop
     share/icons/hicolor/scalable/apps/${id}.svg
     share/metainfo/${id}.metainfo.xml
     share/man/man1/talvik.1.gz
     share/man/man1/talvik-sim.1.gz
     share/man/man1/talvik-decode.1.gz
+    share/man/man1/talvik-can.1.gz
     share/doc/talvik/copyright
     share/doc/talvik/changelog.gz)
 set(sizes 16 32 48 64 128 256)
@@ -36,7 +38,7 @@ foreach(path IN LISTS expected)
     endif()
 endforeach()
 
-foreach(program talvik talvik-sim talvik-decode)
+foreach(program talvik talvik-sim talvik-decode talvik-can)
     execute_process(COMMAND ${PREFIX}/bin/${program} --version
         RESULT_VARIABLE status OUTPUT_VARIABLE output)
     if(NOT status EQUAL 0 OR NOT output MATCHES "^${program} [0-9]+\\.[0-9]+")

@@ -1,0 +1,282 @@
+// talvik-can as a user runs it: each command a process against the converter
+// simulator on a pseudo-terminal.
+#include "logformats.h"
+#include "simulatorthread.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+SimOptions withNodes(const QStringList &nodes)
+{
+    SimOptions options;
+    for (const QString &node : nodes)
+        parseNodeOption(node, &options.nodes.emplace_back());
+    return options;
+}
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+} // namespace
+
+class tst_CanTool : public QObject
+{
+    Q_OBJECT
+
+    Simulator *sim = nullptr;
+    QTemporaryDir dir;
+
+    QString port() { return SIM(s.slavePath()); }
+    void startProcess(QProcess &p, const QStringList &arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "C"); // the window's own (Chinese) reasons
+        env.remove("LANGUAGE");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(TALVIK_CAN, arguments);
+        QVERIFY(p.waitForStarted());
+    }
+    // Runs to the end while the simulator's thread serves the line.
+    Run run(const QStringList &arguments, int timeoutMs = 10000)
+    {
+        QProcess p;
+        startProcess(p, arguments);
+        p.waitForFinished(timeoutMs);
+        return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+                 p.readAllStandardError() };
+    }
+    QList<CanFrame> framesOnBus()
+    {
+        QList<CanFrame> frames;
+        for (const auto &entry : sim->onBus())
+            frames << entry.second;
+        return frames;
+    }
+
+private slots:
+    void init() { sim = new Simulator(withNodes({ "123:10:11223344", "18ff50e5:25:01" })); }
+    void cleanup()
+    {
+        delete sim;
+        sim = nullptr;
+    }
+
+    void dumpsAsCandumpPrints()
+    {
+        const Run r = run({ "dump", port(), "--count", "12", "--bitrate", "500k" });
+        QCOMPARE(r.status, 0);
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(lines.size(), 13);
+        QVERIFY(lines.last().isEmpty());
+        for (int i = 0; i < 12; ++i)
+            QVERIFY2(lines[i] == "  can0  123   [4]  11 22 33 44"
+                             || lines[i] == "  can0  18FF50E5   [1]  01",
+                     lines[i]);
+        QVERIFY(SIM(s.converter().running()));
+        QCOMPARE(SIM(s.converter().bitRate()), 500000);
+        QCOMPARE(SIM(s.converter().mode()), ConverterModel::Normal);
+    }
+
+    void dumpsLogLines()
+    {
+        const Run r = run({ "dump", port(), "-L", "--count", "5", "--framing", "variable",
+                            "--mode", "silent" });
+        QCOMPARE(r.status, 0);
+        const QRegularExpression line(
+                R"(^\(\d{10}\.\d{6}\) can0 (123#11223344|18FF50E5#01)$)");
+        const QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 5);
+        for (const QByteArray &l : lines)
+            QVERIFY2(line.match(QString::fromLatin1(l)).hasMatch(), l);
+        QVERIFY(SIM(s.converter().variableFraming()));
+        QCOMPARE(SIM(s.converter().mode()), ConverterModel::Silent);
+    }
+
+    // The log file holds each frame with its direction, and can-utils read it.
+    void logFileForLog2asc()
+    {
+        const Run r = run({ "dump", port(), "-l", "bus.log", "--count", "6" });
+        QCOMPARE(r.status, 0);
+        QFile file(dir.filePath("bus.log"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count(" R\n"), 6); // log2asc below reads each as received
+
+        QProcess log2asc;
+        log2asc.start("log2asc", { "-I", dir.filePath("bus.log"), "can0" });
+        QVERIFY(log2asc.waitForFinished());
+        const QByteArray asc = log2asc.readAllStandardOutput();
+        QCOMPARE(log2asc.exitCode(), 0);
+        QVERIFY2(asc.count(" Rx ") == 6, asc);
+        QVERIFY(asc.contains("123             Rx   d 4 11 22 33 44")
+                || asc.contains("18ff50e5x       Rx   d 1 01"));
+    }
+
+    void logFileNamedAsCandumpNamesIt()
+    {
+        const Run r = run({ "dump", port(), "-l", "--count", "2", "-L" });
+        QCOMPARE(r.status, 0);
+        const QStringList logs = QDir(dir.path()).entryList({ "candump-*.log" });
+        QCOMPARE(logs.size(), 1);
+        QVERIFY(QRegularExpression(R"(^candump-\d{4}-\d\d-\d\d_\d{6}\.log$)").match(logs[0]).hasMatch());
+        QVERIFY(r.err.contains(logs[0].toUtf8()));
+        QCOMPARE(r.out.count('\n'), 2);
+        QFile::remove(dir.filePath(logs[0]));
+    }
+
+    void secondsEndIt()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        const Run r = run({ "dump", port(), "--seconds", "0.5" });
+        QCOMPARE(r.status, 0);
+        QVERIFY(clock.elapsed() >= 450);
+        QVERIFY(r.out.count('\n') > 5);
+    }
+
+    // SIGTERM and SIGINT end it cleanly: every line complete, status 0.
+    void signalsEndItCleanly_data()
+    {
+        QTest::addColumn<bool>("interrupt");
+        QTest::newRow("SIGTERM") << false;
+        QTest::newRow("SIGINT") << true;
+    }
+    void signalsEndItCleanly()
+    {
+        QFETCH(bool, interrupt);
+        QProcess p;
+        const QString logName = interrupt ? "sigint.log" : "sigterm.log";
+        startProcess(p, { "dump", port(), "-l", logName });
+        QTRY_VERIFY(p.bytesAvailable() > 200);
+        if (interrupt)
+            ::kill(pid_t(p.processId()), SIGINT);
+        else
+            p.terminate();
+        QTRY_COMPARE(p.state(), QProcess::NotRunning);
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray out = p.readAllStandardOutput();
+        QVERIFY(out.endsWith('\n'));
+        QFile file(dir.filePath(logName));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count('\n'), out.count('\n'));
+    }
+
+    void lostConverterEndsWithStatus1()
+    {
+        QProcess converter; // a process of its own: its end closes the line as unplugging does
+        converter.start(TALVIK_SIM, { "--demo", "--link", dir.filePath("lost") });
+        QVERIFY(converter.waitForStarted());
+        QTRY_VERIFY(QFileInfo::exists(dir.filePath("lost")));
+        QProcess p;
+        startProcess(p, { "dump", dir.filePath("lost") });
+        QTRY_VERIFY(p.bytesAvailable() > 100);
+        converter.kill();
+        QTRY_COMPARE(p.state(), QProcess::NotRunning);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardError().contains("COM端口已断开，请检查转换器"));
+        QVERIFY(p.readAllStandardOutput().endsWith('\n'));
+    }
+
+    // Variable framing reaches the converter as in dumpsLogLines; tst_link encodes it.
+    void sendsFramesInOrder()
+    {
+        delete sim;
+        sim = new Simulator({});
+        const Run r = run({ "send", port(), "123#11223344", "12345678#R2", "7FF#" });
+        QCOMPARE(r.status, 0);
+        QVERIFY2(!r.err.contains("talvik-can"), r.err);
+        QTRY_COMPARE(framesOnBus().size(), 3);
+        const QList<CanFrame> frames = framesOnBus();
+        QCOMPARE(frames[0].identifier, 0x123u);
+        QCOMPARE(frames[0].length, 4);
+        QCOMPARE(frames[0].data[3], 0x44);
+        QVERIFY(frames[1].extended && frames[1].remote);
+        QCOMPARE(frames[1].identifier, 0x12345678u);
+        QCOMPARE(frames[1].length, 2);
+        QCOMPARE(frames[2].identifier, 0x7FFu);
+        QCOMPARE(frames[2].length, 0);
+    }
+
+    // Frame k at the start plus t(k) / speed, on one clock.
+    void playsWithTheLogsTiming()
+    {
+        delete sim;
+        sim = new Simulator({});
+        QByteArray log;
+        for (int i = 0; i < 6; ++i) {
+            CaptureRecord r{ 1'700'000'000'000'000 + i * 100'000, {}, i == 2 };
+            r.frame.identifier = 0x200 + quint32(i);
+            r.frame.length = 1;
+            r.frame.data[0] = quint8(i);
+            log += candumpLine(r);
+        }
+        QFile file(dir.filePath("play.log"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(log);
+        file.close();
+
+        const Run r = run({ "play", port(), file.fileName(), "--speed", "2" });
+        QCOMPARE(r.status, 0);
+        QTRY_COMPARE(sim->onBus().size(), 6);
+        const auto bus = sim->onBus();
+        // the first frame waits for the simulator to notice the line: times from the second
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(bus[i].second.identifier, 0x200u + quint32(i));
+            const qint64 offsetUs = bus[i].first - bus[1].first;
+            if (i >= 1)
+                QVERIFY2(qAbs(offsetUs - (i - 1) * 50'000) < 8'000,
+                         qPrintable(QString::number(offsetUs)));
+        }
+
+        const Run received = run({ "play", port(), file.fileName(), "--speed", "10",
+                                   "--only-received" });
+        QCOMPARE(received.status, 0);
+        QTRY_COMPARE(sim->onBus().size(), 11);
+        QCOMPARE(sim->onBus().last().second.identifier, 0x205u);
+    }
+
+    void exitStatusAndReasons_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << QStringList{ "dump", "/dev/ttyNOSUCH" } << 1
+                                 << "没有这个设备：/dev/ttyNOSUCH";
+        QTest::newRow("missing interface") << QStringList{ "send", "socketcan:nosuch0", "001#" }
+                                           << 1 << "nosuch0";
+        QTest::newRow("bad frame") << QStringList{ "send", "p", "1#1" } << 2 << "not a frame";
+        QTest::newRow("unreadable log") << QStringList{ "play", "p", "/nonexistent.log" } << 2
+                                        << "cannot read /nonexistent.log";
+        QTest::newRow("link in a missing folder")
+                << QStringList{ "bridge", "SIM", "--slcan", "/nonexistent/dir/link" } << 1
+                << "cannot make the link /nonexistent/dir/link";
+        QTest::newRow("help") << QStringList{ "send", "--help" } << 0 << "";
+    }
+    void exitStatusAndReasons()
+    {
+        QFETCH(QStringList, arguments);
+        arguments.replaceInStrings("SIM", port());
+        const Run r = run(arguments);
+        QTEST(r.status, "status");
+        QFETCH(QString, message);
+        QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err);
+        if (message.isEmpty())
+            QVERIFY(r.out.startsWith("Usage: talvik-can send"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CanTool)
+#include "tst_cantool.moc"

@@ -3,6 +3,7 @@
 #include "hexbytes.h"
 #include "qtframes.h"
 #include "signalswindow.h"
+#include "slcanmenu.h"
 #include "virtualbus.h"
 #include "windowtest.h"
 
@@ -11,6 +12,7 @@
 #include <QCanBusDevice>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,9 @@
 #include <QTest>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 // This program's own virtual bus, and another for the bus that goes away.
@@ -198,6 +203,45 @@ private slots:
                                                       "     020   [8]  00 11 22 33 44 55 66 77",
                                                       "18FF50E5   [8]  01 02 03 04 05 06 07 08",
                                                       "     003   [8]  00 11 22 33 44 55 66 77" }));
+    }
+
+    // "工具" → "SLCAN 桥": another tool shares the open bus. What it sends goes
+    // out and shows as a sent row; what the bus carries reaches it.
+    void slcanBridgeSharesTheBus()
+    {
+        openBus();
+        connectPeer();
+        auto *menu = f->window->findChild<SlcanMenu *>();
+        const QString link = f->dir.filePath("slcan");
+        menu->setLinkPath(link);
+        action("actionSlcanBridge")->trigger();
+        QVERIFY2(f->status().startsWith("SLCAN 桥：" + link), qPrintable(f->status()));
+        const int client = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(client >= 0);
+        const auto write = [client](const QByteArray &bytes) {
+            QCOMPARE(::write(client, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        };
+        QByteArray heard;
+        const auto hear = [&](const QByteArray &text) {
+            return QTest::qWaitFor([&] {
+                char chunk[256];
+                const ssize_t got = ::read(client, chunk, sizeof chunk);
+                heard += got > 0 ? QByteArray(chunk, int(got)) : QByteArray();
+                return heard.contains(text);
+            });
+        };
+        write("O\r");
+        QVERIFY(hear("\r"));
+        write("t1232AABB\r");
+        QCOMPARE(peerReceived(1), QList<CanFrame>({ canFrame(0x123, hex("aabb")) }));
+        QTRY_COMPARE(capture()->size(), 1);
+        QCOMPARE(f->viewRow(0), "0|发送|数据帧|标准帧|0x00000123|2|aa bb");
+        peer->writeFrame(qtFrameFromCan(canFrame(0x321, hex("cc"))));
+        QVERIFY2(hear("t3211CC\r"), heard.constData());
+        ::close(client);
+        f->click("btnOpenClose"); // the bridge goes with the port
+        QVERIFY(!action("actionSlcanBridge")->isChecked());
+        QVERIFY(!QFileInfo::exists(link));
     }
 
     // Error frames in a log say what went wrong where the frame format goes;

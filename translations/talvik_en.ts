@@ -1212,6 +1212,33 @@ time %4 s</translation>
     </message>
 </context>
 <context>
+    <name>SlcanMenu</name>
+    <message>
+        <source>工具</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>SLCAN 桥</source>
+        <translation>SLCAN bridge</translation>
+    </message>
+    <message>
+        <source>SLCAN 桥已关闭</source>
+        <translation>SLCAN bridge closed</translation>
+    </message>
+    <message>
+        <source>请先打开端口，再启动SLCAN 桥</source>
+        <translation>Open the port first, then start the SLCAN bridge</translation>
+    </message>
+    <message>
+        <source>SLCAN 桥未能启动：%1</source>
+        <translation>The SLCAN bridge did not start: %1</translation>
+    </message>
+    <message>
+        <source>SLCAN 桥：%1（%2）</source>
+        <translation>SLCAN bridge: %1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>TextTableAutoSave</name>
     <message>
         <source>无法创建自动保存文件</source>

@@ -15,6 +15,7 @@
 #include "replaywindow.h"
 #include "sendpages.h"
 #include "signalsmenu.h"
+#include "slcanmenu.h"
 #include "texttableautosave.h"
 #include "trafficview.h"
 #include "viewrow.h"
@@ -58,6 +59,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     const int menuBarHeight = ui->menubar->sizeHint().height();
     logMenu = new LogMenu(ui->menubar, capture, this);
     signalsMenu = new SignalsMenu(ui->menubar, capture, this);
+    slcanMenu = new SlcanMenu(ui->menubar, bus, this);
     resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
     replayWindow = new ReplayWindow(bus, this);
     connectParts();
@@ -104,6 +106,12 @@ void MainWindow::connectParts()
     connect(logMenu, &LogMenu::statusMessage, this,
             [this](const QString &text) { showMessage(text); });
     connect(logMenu, &LogMenu::replayRequested, this, &MainWindow::showReplayWindow);
+    connect(slcanMenu, &SlcanMenu::statusMessage, this,
+            [this](const QString &text) { showMessage(text); });
+    connect(slcanMenu, &SlcanMenu::frameSent, this, [this](const CanFrame &frame) {
+        sender->recordSent(frame, identifierText(frame.identifier),
+                           receivedDataText(frame).trimmed());
+    });
 }
 
 void MainWindow::openPort(const QString &name)

@@ -26,6 +26,7 @@ class PortPanel;
 class ReceiveIdPage;
 class ReplayWindow;
 class SignalsMenu;
+class SlcanMenu;
 class TrafficView;
 
 // The one window of the program: the form, the parts that work on it, and
@@ -68,6 +69,7 @@ private:
     CaptureAutoSave *captureAutoSave;
     LogMenu *logMenu;
     SignalsMenu *signalsMenu;
+    SlcanMenu *slcanMenu;
     ReplayWindow *replayWindow;
 };
 

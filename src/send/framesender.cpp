@@ -48,10 +48,15 @@ bool FrameSender::sendFrame(const CanFrame &frame, const QString &idText, const 
     }
     if (!bus->sendFrame(frame))
         return false; // what the device refused was not on the bus: no sent row
+    recordSent(frame, idText, dataText);
+    return true;
+}
+
+void FrameSender::recordSent(const CanFrame &frame, const QString &idText, const QString &dataText)
+{
     if (!view->showsSentFrames())
-        return true;
+        return;
     const CaptureRecord record{ capture->stamp(wallClockUs()), frame, true };
     view->addSentRow(record, idText, dataText);
     capture->append(record);
-    return true;
 }

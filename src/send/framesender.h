@@ -23,6 +23,8 @@ public:
     bool sendTexts(const QString &idText, const QString &dataText);
     // False when the frame did not go out (refused here or by the device).
     bool sendFrame(const CanFrame &frame, const QString &idText, const QString &dataText);
+    // A frame another path put on the bus: into the view and the capture.
+    void recordSent(const CanFrame &frame, const QString &idText, const QString &dataText);
 
 signals:
     void statusMessage(const QString &text, int timeout = 0);

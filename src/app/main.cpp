@@ -21,11 +21,7 @@ int main(int argc, char *argv[])
     if (const std::optional<int> exitCode = answerCommandLine(QApplication::arguments(), true))
         return *exitCode;
     useFileFolder(fileFolderForThisStart());
-    MainWindow window;
+    MainWindow window(readCommandLine(QApplication::arguments(), QDir::currentPath(), true).port);
     window.show();
-    const QString port =
-            readCommandLine(QApplication::arguments(), QDir::currentPath(), true).port;
-    if (!port.isEmpty())
-        window.openPort(port);
     return app.exec();
 }

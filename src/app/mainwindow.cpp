@@ -22,7 +22,8 @@
 
 #include <QDir>
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(const QString &startPort, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
     ui->plainTextEdit_2->appendPlainText(QLatin1Char('\n')
@@ -63,6 +64,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
     replayWindow = new ReplayWindow(bus, this);
     connectParts();
+    if (!startPort.isEmpty())
+        portPanel->openNamed(startPort);
 }
 
 MainWindow::~MainWindow()
@@ -112,11 +115,6 @@ void MainWindow::connectParts()
         sender->recordSent(frame, identifierText(frame.identifier),
                            receivedDataText(frame).trimmed());
     });
-}
-
-void MainWindow::openPort(const QString &name)
-{
-    portPanel->openNamed(name);
 }
 
 void MainWindow::showMessage(const QString &text, int timeout)

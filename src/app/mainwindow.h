@@ -36,11 +36,10 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // `startPort`: a serial port or CAN interface opened at once, as if typed
+    // into the port box and opened (--port).
+    explicit MainWindow(const QString &startPort = QString(), QWidget *parent = nullptr);
     ~MainWindow() override;
-
-    // As if `name` were typed into the port box and opened (--port).
-    void openPort(const QString &name);
 
 private:
     void connectParts();

@@ -14,14 +14,6 @@
 
 namespace {
 
-SimOptions withNodes(const QStringList &nodes)
-{
-    SimOptions options;
-    for (const QString &node : nodes)
-        parseNodeOption(node, &options.nodes.emplace_back());
-    return options;
-}
-
 struct Run
 {
     int status = -1;

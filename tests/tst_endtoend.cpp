@@ -24,14 +24,6 @@
 
 namespace {
 
-SimOptions withNodes(const QStringList &nodes)
-{
-    SimOptions options;
-    for (const QString &node : nodes)
-        parseNodeOption(node, &options.nodes.emplace_back());
-    return options;
-}
-
 QList<qint64> spaced(int count, qint64 gapUs)
 {
     QList<qint64> offsets;

@@ -11,14 +11,7 @@ constexpr char HexDigits[] = "0123456789ABCDEF";
 
 int hexValue(QChar c)
 {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
+    return hexDigitValue(c.unicode());
 }
 
 bool parseHex(QStringView text, quint32 *value)

@@ -46,6 +46,15 @@ inline bool isFdLength(int count)
     return count >= 0 && count <= CanFrame::FdMaxLength && fdLengthFor(count) == count;
 }
 
+// The value of a hexadecimal digit of either case; -1 for any other character.
+constexpr int hexDigitValue(char32_t c)
+{
+    return c >= '0' && c <= '9' ? int(c - '0')
+            : c >= 'a' && c <= 'f' ? int(c - 'a' + 10)
+            : c >= 'A' && c <= 'F' ? int(c - 'A' + 10)
+                                   : -1;
+}
+
 // Identifier, filter and mask texts: base 16 into a signed 32-bit value, used
 // as its bit pattern. Text that is not a number, or is out of range, gives 0.
 quint32 parseHexId(const QString &text);

@@ -22,13 +22,7 @@ void splitMicroseconds(qint64 timestampUs, qint64 *seconds, qint64 *micros)
 
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hexDigitValue(uchar(c));
 }
 
 // "1ABCDEF0#0102", "7DF#R3", "321#": the frame, or the reason it is none.

@@ -6,13 +6,7 @@ constexpr char HexDigits[] = "0123456789ABCDEF";
 
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hexDigitValue(uchar(c));
 }
 
 bool hexNumber(const char *text, int digits, quint32 *value)

@@ -7,6 +7,15 @@
 #include <QMutex>
 #include <QThread>
 
+// Options with nodes given as talvik-sim --node takes them, "ID:PERIOD_MS:DATA".
+inline SimOptions withNodes(const QStringList &nodes)
+{
+    SimOptions options;
+    for (const QString &node : nodes)
+        parseNodeOption(node, &options.nodes.emplace_back());
+    return options;
+}
+
 // The converter simulator on a thread of its own: a frame reaching the bus is
 // stamped at once, not after the window's next repaint (a few milliseconds),
 // so replay timing is measured as the converter sees it.

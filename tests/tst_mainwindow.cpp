@@ -47,11 +47,12 @@ private slots:
         openPort(f.window, f.pty.slavePath(), QString::number(baud));
         QCOMPARE(f.status() + " " + portControls(f), QString("端口正常打开 关闭 1 1 1"));
         QCOMPARE(f.pty.baudRate(), baud);
-        f.click("btnFind"); // a scan leaves the open port alone
-        QCOMPARE(portControls(f), QString("关闭 1 1 1"));
+        QVERIFY(!f.get<QWidget>("btnFind")->isEnabled()); // the open port stays named
         f.click("btnOpenClose");
         QCOMPARE(f.status() + " " + portControls(f), QString("端口已关闭 打开 0 0 0"));
-        f.click("btnOpenClose"); // and it opens again
+        f.click("btnFind"); // a scan opens nothing
+        QCOMPARE(portControls(f), QString("打开 0 0 0"));
+        openPort(f.window, f.pty.slavePath(), QString::number(baud)); // and it opens again
         QCOMPARE(portControls(f), QString("关闭 1 1 1"));
     }
 

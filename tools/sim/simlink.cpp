@@ -106,15 +106,10 @@ SimulatorLink::SimulatorLink(const SimOptions &opts, QObject *parent)
         model.startAtPowerUp(options.variableAtPowerUp);
     loadState();
 
-    nodes = options.nodes;
-    if (options.demo)
-        nodes.append(demoNodes());
-    for (int i = 0; i < nodes.size(); ++i) {
-        nodeCounters.append(0);
-        auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, i] { nodeTick(i); });
-        timer->start(nodes[i].periodMs);
-    }
+    startNodes(this, options, [this](const CanFrame &frame) {
+        model.frameFromBus(frame);
+        flushModel();
+    });
     floodTimer.setInterval(1);
     connect(&floodTimer, &QTimer::timeout, this, &SimulatorLink::floodTick);
     hostTimer.setInterval(20);
@@ -270,13 +265,24 @@ void SimulatorLink::writeHost()
     writeNotifier->setEnabled(connected && !outgoing.isEmpty());
 }
 
-void SimulatorLink::nodeTick(int index)
+void startNodes(QObject *owner, const SimOptions &options,
+                std::function<void(const CanFrame &)> send)
 {
-    SimNode &node = nodes[index];
-    if (node.frame.length > 0 && options.demo && index >= options.nodes.size())
-        fillDemoFrame(node.frame, nodeCounters[index]++); // demo frames move
-    model.frameFromBus(node.frame);
-    flushModel();
+    QList<SimNode> nodes = options.nodes;
+    const qsizetype ownNodes = nodes.size();
+    if (options.demo)
+        nodes.append(demoNodes());
+    for (qsizetype i = 0; i < nodes.size(); ++i) {
+        auto *timer = new QTimer(owner);
+        const bool moves = i >= ownNodes && nodes[i].frame.length > 0;
+        QObject::connect(timer, &QTimer::timeout, owner,
+                         [node = nodes[i], moves, send, tick = quint32(0)]() mutable {
+                             if (moves)
+                                 fillDemoFrame(node.frame, tick++); // demo frames move
+                             send(node.frame);
+                         });
+        timer->start(nodes[i].periodMs);
+    }
 }
 
 QList<SimNode> demoNodes()

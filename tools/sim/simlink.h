@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class BusReplay;
@@ -52,6 +53,11 @@ std::optional<CanFrame> demoAnswer(const CanFrame &frame);
 // sequence number little-endian in the first data bytes.
 CanFrame floodFrame(qint64 sequence, const SimOptions &options);
 
+// Starts a timer per node of `options` (the demo's too, whose frames move at
+// every sending), owned by `owner`; `send` puts each frame on the bus.
+void startNodes(QObject *owner, const SimOptions &options,
+                std::function<void(const CanFrame &)> send);
+
 // The demo bus's data: the frame 0x101, 0x18FF50E5 or 0x321 carries at its
 // `tick`-th sending (a counter, a ramp, sines; docs/demo.dbc describes them).
 void fillDemoFrame(CanFrame &frame, quint32 tick);
@@ -87,7 +93,6 @@ private:
     void send(const QByteArray &bytes);
     void flushModel();
     bool lineSpeedMatches() const;
-    void nodeTick(int index);
     void floodTick();
     void loadState();
     void saveState() const;
@@ -103,8 +108,6 @@ private:
     QSocketNotifier *writeNotifier = nullptr;
     QTimer hostTimer;
     QByteArray outgoing;
-    QList<SimNode> nodes;
-    QList<quint32> nodeCounters;
     QTimer floodTimer;
     QElapsedTimer floodClock;
     qint64 floodTotal = 0;

@@ -21,20 +21,7 @@ constexpr qint64 FloodBacklogBytes = 256 * 1024;
 VirtualBusSim::VirtualBusSim(const SimOptions &opts, QObject *parent)
     : QObject(parent), options(opts)
 {
-    nodes = options.nodes;
-    if (options.demo)
-        nodes.append(demoNodes());
-    for (int i = 0; i < nodes.size(); ++i) {
-        nodeCounters.append(0);
-        auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, i] {
-            SimNode &node = nodes[i];
-            if (node.frame.length > 0 && options.demo && i >= options.nodes.size())
-                fillDemoFrame(node.frame, nodeCounters[i]++); // demo frames move
-            send(node.frame);
-        });
-        timer->start(nodes[i].periodMs);
-    }
+    startNodes(this, options, [this](const CanFrame &frame) { send(frame); });
     floodTimer.setInterval(0);
     connect(&floodTimer, &QTimer::timeout, this, &VirtualBusSim::floodTick);
     if (!options.replay.empty()) {

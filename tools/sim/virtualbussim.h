@@ -44,8 +44,6 @@ private:
 
     SimOptions options;
     std::unique_ptr<QCanBusDevice> device;
-    QList<SimNode> nodes;
-    QList<quint32> nodeCounters;
     BusReplay *replay = nullptr;
     QTimer floodTimer;
     qint64 floodTotal = 0;

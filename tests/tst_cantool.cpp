@@ -255,15 +255,27 @@ private slots:
         QTest::newRow("link in a missing folder")
                 << QStringList{ "bridge", "SIM", "--slcan", "/nonexistent/dir/link" } << 1
                 << "cannot make the link /nonexistent/dir/link";
+        // refused before the port is tried, the file left whole
+        QTest::newRow("file at the link")
+                << QStringList{ "bridge", "/dev/ttyNOSUCH", "--slcan", "FILE" } << 1
+                << "FILE is a file: left as it is";
         QTest::newRow("help") << QStringList{ "send", "--help" } << 0 << "";
     }
     void exitStatusAndReasons()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        QTemporaryDir files;
+        QFile file(files.filePath("bus.log"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
+        file.close();
         arguments.replaceInStrings("SIM", port());
+        arguments.replaceInStrings("FILE", file.fileName());
+        message.replace("FILE", file.fileName());
         const Run r = run(arguments);
         QTEST(r.status, "status");
-        QFETCH(QString, message);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep"));
         QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err);
         if (message.isEmpty())
             QVERIFY(r.out.startsWith("Usage: talvik-can send"));

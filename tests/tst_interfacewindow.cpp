@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
@@ -211,10 +212,14 @@ private slots:
     {
         openBus();
         connectPeer();
-        auto *menu = f->window->findChild<SlcanMenu *>();
-        const QString link = f->dir.filePath("slcan");
-        menu->setLinkPath(link);
         action("actionSlcanBridge")->trigger();
+        // in the user's own runtime folder, where no other user can write
+        const QString link = f->window->findChild<SlcanMenu *>()->linkPath();
+        QCOMPARE(link, QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
+                         + "/ttyTALVIK-slcan");
+        const QFileInfo folder(QFileInfo(link).path());
+        QCOMPARE(folder.ownerId(), ::getuid());
+        QCOMPARE(folder.permissions() & (QFile::WriteGroup | QFile::WriteOther), 0);
         QVERIFY2(f->status().startsWith("SLCAN 桥：" + link), qPrintable(f->status()));
         const int client = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(client >= 0);

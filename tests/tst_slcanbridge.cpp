@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <unistd.h>
 
 namespace {
@@ -268,12 +269,90 @@ private slots:
         QTRY_COMPARE(SIM(s.converter().bitRate()), 500000);
     }
 
-    void linkRemovedOnStop()
+    // What is at LINK decides: the bridge makes its link only where nothing is
+    // or where a bridge left a link to a terminal that is gone; anything else
+    // is refused before a terminal is made and left as it was.
+    void linkPlace_data()
     {
-        startAll();
-        QVERIFY(QFileInfo(link()).isSymLink());
-        bridge->stop();
-        QVERIFY(!QFileInfo::exists(link()) && !QFileInfo(link()).isSymLink());
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("made");
+        QTest::newRow("nothing") << "nothing" << true;
+        QTest::newRow("stale link to a terminal") << "stale" << true;
+        QTest::newRow("file") << "file" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("link to a file") << "link to file" << false;
+        QTest::newRow("link to nothing else") << "dangling" << false;
+        QTest::newRow("link to a live terminal") << "live" << false;
+    }
+    void linkPlace()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, made);
+        QFile::remove(link()) || QDir().rmdir(link()); // the row before's
+        const QString target = dir.filePath("bus.log");
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep me\n") == 8);
+        file.close();
+        int liveMaster = -1, liveSlave = -1;
+        char liveName[256] = {};
+        QString before; // the link's target before the bridge ran
+        if (kind == "stale") {
+            before = "/dev/pts/999999";
+        } else if (kind == "live") {
+            QVERIFY(::openpty(&liveMaster, &liveSlave, liveName, nullptr, nullptr) == 0);
+            before = QString::fromLocal8Bit(liveName);
+        } else if (kind == "link to file") {
+            before = target;
+        } else if (kind == "dangling") {
+            before = dir.filePath("gone");
+        }
+        if (!before.isEmpty())
+            QVERIFY(QFile::link(before, link()));
+        else if (kind == "file")
+            QVERIFY(QFile::copy(target, link()));
+        else if (kind == "folder")
+            QVERIFY(QDir(dir.path()).mkdir("slcan"));
+
+        CanBus unopened;
+        SlcanBridge slcan(&unopened);
+        QString error;
+        QCOMPARE(slcan.start(link(), &error), made);
+        if (made) {
+            QCOMPARE(QFile::symLinkTarget(link()), slcan.terminalPath());
+            slcan.stop();
+            QVERIFY(!QFileInfo(link()).exists() && !QFileInfo(link()).isSymLink());
+        } else {
+            QVERIFY2(error.startsWith(link()) && error.contains("left as it is"), qPrintable(error));
+            QVERIFY(!slcan.isRunning());
+            QCOMPARE(QFileInfo(link()).isSymLink(), !before.isEmpty());
+            if (!before.isEmpty())
+                QCOMPARE(QFile::symLinkTarget(link()), QFileInfo(before).absoluteFilePath());
+            if (kind == "file") {
+                QFile copy(link());
+                QVERIFY(copy.open(QIODevice::ReadOnly));
+                QCOMPARE(copy.readAll(), QByteArray("keep me\n"));
+            }
+            QCOMPARE(QFileInfo(link()).isDir(), kind == "folder");
+        }
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep me\n"));
+        if (liveMaster >= 0) {
+            ::close(liveMaster);
+            ::close(liveSlave);
+        }
+    }
+
+    // A link put in the bridge's place while it ran is someone else's: kept.
+    void foreignLinkKeptOnStop()
+    {
+        CanBus unopened;
+        SlcanBridge slcan(&unopened);
+        QString error;
+        QFile::remove(link()) || QDir().rmdir(link());
+        QVERIFY2(slcan.start(link(), &error), qPrintable(error));
+        QVERIFY(QFile::remove(link()) && QFile::link(dir.filePath("other"), link()));
+        slcan.stop();
+        QCOMPARE(QFile::symLinkTarget(link()), dir.filePath("other"));
     }
 };
 

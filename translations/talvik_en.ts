@@ -1237,6 +1237,10 @@ time %4 s</translation>
         <source>SLCAN 桥：%1（%2）</source>
         <translation>SLCAN bridge: %1 (%2)</translation>
     </message>
+    <message>
+        <source>SLCAN 桥未能启动：没有仅属于本用户的运行目录（XDG_RUNTIME_DIR）</source>
+        <translation>SLCAN bridge not started: no runtime folder of your own (XDG_RUNTIME_DIR)</translation>
+    </message>
 </context>
 <context>
     <name>TextTableAutoSave</name>

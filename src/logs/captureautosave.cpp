@@ -35,13 +35,13 @@ bool CaptureAutoSave::start(LogFormat format)
         name.chop(4);
         name += logFormatExtension(format);
         time = time.addMSecs(1);
-    } while (name == currentFileName || QFile::exists(name));
+    } while (name == currentFileName || autoSaveNameTaken(name));
     currentFileName = name;
     // The header names whole seconds: the lines count from one.
     baseTimeUs = wallClockUs() / 1'000'000 * 1'000'000;
 
     QFile file(currentFileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) // never through a link
         return false;
     if (format == LogFormat::VectorAsc && file.write(ascHeader(baseTimeUs)) < 0)
         return false;

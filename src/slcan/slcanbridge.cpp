@@ -2,8 +2,8 @@
 
 #include "canbus.h"
 #include "canlink.h"
+#include "terminallink.h"
 
-#include <QFile>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -34,6 +34,8 @@ SlcanBridge::~SlcanBridge()
 bool SlcanBridge::start(const QString &linkPath, QString *error)
 {
     stop();
+    if (!linkPath.isEmpty() && !(*error = terminalLinkProblem(linkPath)).isEmpty())
+        return false; // refused before a terminal is made
     char name[256] = {};
     if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
         *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(qt_error_string(errno));
@@ -51,9 +53,7 @@ bool SlcanBridge::start(const QString &linkPath, QString *error)
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     path = QString::fromLocal8Bit(name);
     if (!linkPath.isEmpty()) {
-        QFile::remove(linkPath);
-        if (!QFile::link(path, linkPath)) {
-            *error = QStringLiteral("cannot make the link %1").arg(linkPath);
+        if (!makeTerminalLink(path, linkPath, error)) {
             stop();
             return false;
         }
@@ -74,7 +74,7 @@ void SlcanBridge::stop()
     delete writeNotifier;
     readNotifier = writeNotifier = nullptr;
     if (!link.isEmpty())
-        QFile::remove(link);
+        removeTerminalLink(link, path);
     link.clear();
     if (master >= 0)
         ::close(master);

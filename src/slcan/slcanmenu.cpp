@@ -3,8 +3,10 @@
 #include "canbus.h"
 #include "slcanbridge.h"
 
+#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStandardPaths>
 
 SlcanMenu::SlcanMenu(QMenuBar *menuBar, CanBus *bus, QObject *parent)
     : QObject(parent), bus(bus), slcanBridge(new SlcanBridge(bus, this))
@@ -35,6 +37,15 @@ void SlcanMenu::switchBridge(bool on)
         action->setChecked(false);
         emit statusMessage(tr("请先打开端口，再启动SLCAN 桥"));
         return;
+    }
+    if (link.isEmpty()) {
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (runtime.isEmpty()) {
+            action->setChecked(false);
+            emit statusMessage(tr("SLCAN 桥未能启动：没有仅属于本用户的运行目录（XDG_RUNTIME_DIR）"));
+            return;
+        }
+        link = QDir(runtime).filePath(QLatin1String(LinkName));
     }
     QString error;
     if (!slcanBridge->start(link, &error)) {

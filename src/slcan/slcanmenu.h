@@ -11,19 +11,20 @@ struct CanFrame;
 
 // "工具" → "SLCAN 桥": the SLCAN bridge for the port the window has open, so
 // that another tool watches and sends on the same converter. It is reached
-// as linkPath() (LinkPath unless set); it stops when the port closes or is lost.
+// as linkPath(): ttyTALVIK-slcan in the user's own runtime folder unless set,
+// where no other user can put anything first. It stops when the port closes
+// or is lost.
 class SlcanMenu : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr const char *LinkPath = "/tmp/ttyTALVIK-slcan";
+    static constexpr const char *LinkName = "ttyTALVIK-slcan";
 
     SlcanMenu(QMenuBar *menuBar, CanBus *bus, QObject *parent = nullptr);
 
     SlcanBridge *bridge() const { return slcanBridge; }
     QString linkPath() const { return link; }
-    void setLinkPath(const QString &path) { link = path; }
 
 signals:
     void statusMessage(const QString &text);
@@ -36,7 +37,7 @@ private:
     CanBus *bus;
     SlcanBridge *slcanBridge;
     QAction *action;
-    QString link = QLatin1String(LinkPath);
+    QString link;
 };
 
 #endif // SLCANMENU_H

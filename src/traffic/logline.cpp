@@ -1,5 +1,7 @@
 #include "logline.h"
 
+#include <QFileInfo>
+
 QString logLine(const QStringList &texts, const QStringList &padBlanks)
 {
     QString line;
@@ -19,4 +21,10 @@ QString logLine(const QStringList &texts, const QStringList &padBlanks)
 QString autoSaveFileNameAt(const QDateTime &time)
 {
     return time.toString(QStringLiteral("yyyyMMdd_hhmmss_zzz")) + QStringLiteral(".txt");
+}
+
+bool autoSaveNameTaken(const QString &name)
+{
+    const QFileInfo info(name);
+    return info.exists() || info.isSymLink();
 }

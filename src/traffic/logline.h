@@ -14,4 +14,8 @@ QString logLine(const QStringList &texts, const QStringList &padBlanks);
 // "yyyyMMdd_hhmmss_zzz.txt" for the time an auto-save file is started.
 QString autoSaveFileNameAt(const QDateTime &time);
 
+// Whether anything is at `name`, a link to nothing included: an auto-save
+// file is only ever started where nothing is.
+bool autoSaveNameTaken(const QString &name);
+
 #endif // LOGLINE_H

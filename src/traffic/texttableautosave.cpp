@@ -25,13 +25,13 @@ bool TextTableAutoSave::startFile()
 {
     QDateTime time = QDateTime::currentDateTime();
     QString name = autoSaveFileNameAt(time);
-    while (name == currentFile || QFile::exists(name)) {
+    while (name == currentFile || autoSaveNameTaken(name)) {
         time = time.addMSecs(1);
         name = autoSaveFileNameAt(time);
     }
     currentFile = name;
     QFile file(currentFile);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text)) // never through a link
         return false;
     return file.write(headerLine().toUtf8()) >= 0;
 }

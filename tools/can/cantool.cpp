@@ -8,6 +8,7 @@
 #include "logformats.h"
 #include "portopenerror.h"
 #include "slcanbridge.h"
+#include "terminallink.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -78,6 +79,13 @@ int CanToolRun::start()
         const int status = startPlay();
         if (status >= 0)
             return status;
+    }
+    if (options.command == CanToolCommand::Bridge) {
+        const QString problem = terminalLinkProblem(options.link);
+        if (!problem.isEmpty()) { // refused before the port is touched
+            say(problem);
+            return 1;
+        }
     }
     if (!openBus())
         return 1;

@@ -1,5 +1,6 @@
 #include "simlink.h"
 #include "busreplay.h"
+#include "terminallink.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -149,14 +150,19 @@ void SimulatorLink::startReplayWhenReady()
 
 SimulatorLink::~SimulatorLink()
 {
-    if (!options.linkPath.isEmpty())
-        QFile::remove(options.linkPath);
+    if (!options.linkPath.isEmpty() && linkMade)
+        removeTerminalLink(options.linkPath, path);
     if (master >= 0)
         ::close(master);
 }
 
 bool SimulatorLink::open(QString *error)
 {
+    if (foreignState) {
+        *error = QStringLiteral("%1 is not a state file of this simulator: left as it is")
+                         .arg(options.statePath);
+        return false;
+    }
     int slave = -1;
     char name[256] = {};
     if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
@@ -172,11 +178,9 @@ bool SimulatorLink::open(QString *error)
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     path = QString::fromLocal8Bit(name);
     if (!options.linkPath.isEmpty()) {
-        QFile::remove(options.linkPath);
-        if (!QFile::link(path, options.linkPath)) {
-            *error = QStringLiteral("cannot make the link %1").arg(options.linkPath);
+        if (!makeTerminalLink(path, options.linkPath, error))
             return false;
-        }
+        linkMade = true;
     }
     readNotifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
     readNotifier->setEnabled(false);
@@ -388,13 +392,15 @@ void SimulatorLink::loadState()
             model.stored.uploadIds.clear();
             for (const QString &id : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
                 model.stored.uploadIds.append(id.toUInt(nullptr, 16));
+        } else if (!line.isEmpty()) {
+            foreignState = true; // some other file, named by mistake: never written
         }
     }
 }
 
 void SimulatorLink::saveState() const
 {
-    if (options.statePath.isEmpty())
+    if (options.statePath.isEmpty() || foreignState)
         return;
     QFile file(options.statePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))

@@ -103,6 +103,8 @@ private:
     ConverterModel model;
     int master = -1;
     QString path;
+    bool linkMade = false; // linkPath is ours to remove
+    bool foreignState = false; // statePath holds something else
     bool connected = false;
     QSocketNotifier *readNotifier = nullptr;
     QSocketNotifier *writeNotifier = nullptr;

@@ -118,11 +118,13 @@ private slots:
 
     void logFileNamedAsCandumpNamesIt()
     {
+        const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
         const Run r = run({ "dump", port(), "-l", "--count", "2", "-L" });
         QCOMPARE(r.status, 0);
         const QStringList logs = QDir(dir.path()).entryList({ "candump-*.log" });
         QCOMPARE(logs.size(), 1);
-        QVERIFY(QRegularExpression(R"(^candump-\d{4}-\d\d-\d\d_\d{6}\.log$)").match(logs[0]).hasMatch());
+        const QDateTime named = QDateTime::fromString(logs[0], "'candump-'yyyy-MM-dd_HHmmss'.log'");
+        QVERIFY2(named >= started && named <= QDateTime::currentDateTime(), qPrintable(logs[0]));
         QVERIFY(r.err.contains(logs[0].toUtf8()));
         QCOMPARE(r.out.count('\n'), 2);
         QFile::remove(dir.filePath(logs[0]));

@@ -5,18 +5,8 @@
 #include <QSerialPort>
 
 #include "busdevice.h"
+#include "linksettings.h"
 #include "streamdecoder.h"
-
-// How frames are put on the wire: the configuration page's choices, as values.
-struct LinkSettings
-{
-    bool variableFraming = false; // the converter's
-    bool extendedFrames = false; // the type of frames sent from identifier texts
-    // A CAN interface's: rows of more than 8 bytes go out as FD frames, with
-    // the data phase at the data bit rate (BRS).
-    bool canFd = false;
-    bool bitRateSwitch = false;
-};
 
 // The converter's serial line: owns the port and the bytes not yet decoded,
 // hands on every read's frames as one batch, and is the one write path.

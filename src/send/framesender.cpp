@@ -1,8 +1,8 @@
 #include "framesender.h"
 
 #include "canbus.h"
-#include "canlink.h"
 #include "capturestore.h"
+#include "linksettings.h"
 #include "trafficview.h"
 
 FrameSender::FrameSender(CanBus *bus, CaptureStore *capture, TrafficView *view, QObject *parent)

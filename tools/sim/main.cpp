@@ -207,6 +207,10 @@ int main(int argc, char *argv[])
         }
         out << "talvik-sim: nodes on the virtual CAN bus virtualcan:" << parser.value(virtualCan)
             << Qt::endl;
+        if (!options.demo && options.nodes.isEmpty() && options.replay.empty() && options.flood <= 0)
+            out << "talvik-sim: nothing to send (no --demo, --node, --replay or --flood): "
+                   "the bus is joined and stays quiet"
+                << Qt::endl;
         return app.exec();
     }
 

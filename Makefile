@@ -97,7 +97,8 @@ bench: configure
 # The window against the converter simulator's demo bus, no hardware needed;
 # REPLAY=FILE (a candump log or ASC) also plays a recorded bus, looping.
 # VIRTUALCAN=1: the demo bus on Qt's virtual CAN bus instead, no converter at all.
-DEMO_PORT ?= /tmp/ttyTALVIK-demo
+# The demo line's name in the user's own runtime folder, where no other user can put one first.
+DEMO_PORT ?= $(or $(XDG_RUNTIME_DIR),/tmp)/ttyTALVIK-demo
 REPLAY ?=
 VIRTUALCAN ?=
 DEMO_BUS := virtualcan:can0

@@ -3,6 +3,7 @@
 #include "canbus.h"
 #include "errorframe.h"
 #include "interfacelink.h"
+#include "language.h"
 #include "qtframes.h"
 #include "virtualbus.h"
 
@@ -72,6 +73,9 @@ private slots:
                               << frame(0x123, QByteArray::fromHex("11223344"));
         QTest::newRow("extended, empty") << qtFrame(0x18FF50E5, {}, QCanBusFrame::DataFrame, true)
                                          << frame(0x18FF50E5, {}, true);
+        QTest::newRow("extended, small identifier")
+                << qtFrame(0x123, QByteArray::fromHex("01"), QCanBusFrame::DataFrame, true)
+                << frame(0x123, QByteArray::fromHex("01"), true);
         // A remote frame's payload is the length it asks for; its bytes are not data.
         QTest::newRow("remote 3") << qtFrame(0x7DF, QByteArray("\x01\x02\x03", 3),
                                              QCanBusFrame::RemoteRequestFrame)
@@ -91,6 +95,9 @@ private slots:
         fdEsi.setErrorStateIndicator(true);
         QTest::newRow("FD 64 bytes, ESI")
                 << fdEsi << fdFrame(0x1ABCDEF0, QByteArray(64, '\x11'), true, false, true);
+        QCanBusFrame fdShort = qtFrame(0x3, QByteArray::fromHex("0102"), QCanBusFrame::DataFrame);
+        fdShort.setFlexibleDataRateFormat(true);
+        QTest::newRow("FD 2 bytes") << fdShort << fdFrame(0x3, QByteArray::fromHex("0102"));
         QTest::newRow("FD longer than 64 cut")
                 << qtFrame(0x2, QByteArray(70, '\x01'), QCanBusFrame::DataFrame)
                 << fdFrame(0x2, QByteArray(64, '\x01'));
@@ -129,33 +136,49 @@ private slots:
         QCOMPARE(frameTimeUs(frame, 1'700'000'000'000'000), expectedUs);
     }
 
+    // Every class and controller detail, in both languages.
     void errorTexts_data()
     {
         QTest::addColumn<quint32>("errorClass");
         QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QString>("text");
-        const QByteArray none(8, '\0');
-        QTest::newRow("bus off") << ErrorClass::BusOff << none << QStringLiteral("总线关闭");
-        QTest::newRow("controller passive")
-                << ErrorClass::Controller << QByteArray::fromHex("0010000000000000")
-                << QStringLiteral("错误被动");
-        QTest::newRow("controller warning, no ack")
-                << (ErrorClass::Controller | ErrorClass::NoAck)
-                << QByteArray::fromHex("0008000000000000") << QStringLiteral("错误警告, 无应答");
-        QTest::newRow("controller, nothing said")
-                << ErrorClass::Controller << none << QStringLiteral("控制器错误");
-        QTest::newRow("arbitration, protocol")
-                << (ErrorClass::LostArbitration | ErrorClass::Protocol) << none
-                << QStringLiteral("仲裁失败, 协议错误");
-        QTest::newRow("no class") << quint32(0) << none << QStringLiteral("错误帧");
+        QTest::addColumn<QString>("chinese");
+        QTest::addColumn<QString>("english");
+        const auto row = [](const char *tag, quint32 errorClass, const char *data,
+                            const char *chinese, const char *english) {
+            QTest::newRow(tag) << errorClass << QByteArray::fromHex(data) << QString(chinese)
+                               << QString(english);
+        };
+        using namespace ErrorClass;
+        row("tx timeout", TxTimeout, "", "发送超时", "transmit timeout");
+        row("arbitration, protocol", LostArbitration | Protocol, "", "仲裁失败, 协议错误",
+            "arbitration lost, protocol violation");
+        row("transceiver", Transceiver, "", "收发器错误", "transceiver problem");
+        row("no ack, bus off", NoAck | BusOff, "", "总线关闭, 无应答", "bus off, no acknowledgement");
+        row("bus error, restarted", BusError | Restarted, "", "总线错误, 控制器已重启",
+            "bus error, controller restarted");
+        row("controller rx passive", Controller, "0010", "错误被动", "error passive");
+        row("controller tx passive", Controller, "0020", "错误被动", "error passive");
+        row("controller rx warning, no ack", Controller | NoAck, "0004", "错误警告, 无应答",
+            "error warning, no acknowledgement");
+        row("controller tx warning", Controller, "0008", "错误警告", "error warning");
+        row("controller overflows", Controller, "0003", "接收溢出, 发送溢出",
+            "receive overflow, transmit overflow");
+        row("controller active again", Controller, "0040", "恢复主动错误", "back to error active");
+        row("controller, nothing said", Controller, "0000", "控制器错误", "controller problem");
+        row("detail byte without the class", Protocol, "0010", "协议错误", "protocol violation");
+        row("no class", 0, "", "错误帧", "error frame");
     }
 
     void errorTexts()
     {
         QFETCH(quint32, errorClass);
         QFETCH(QByteArray, data);
-        QFETCH(QString, text);
-        QCOMPARE(errorFrameText(frame(errorClass, data, true, false, true)), text);
+        const CanFrame error = frame(errorClass, data.leftJustified(8, '\0'), true, false, true);
+        QTEST(errorFrameText(error), "chinese");
+        QVERIFY(installUiLanguage(UiLanguage::English));
+        const QString english = errorFrameText(error);
+        installUiLanguage(UiLanguage::Chinese);
+        QTEST(english, "english");
     }
 
     void busNames_data()
@@ -216,14 +239,51 @@ private slots:
         QVERIFY2(problem.contains(expected), qPrintable(problem));
     }
 
-    void downInterfaceAdvice()
+    // What the user is told to type, whole: a command missing a word fails.
+    void advice_data()
     {
-        const QString text = interfaceOpenProblemText(
-                { QStringLiteral("socketcan"), QStringLiteral("can1") }, QString(),
-                NetworkLinkState::Down);
-        QVERIFY2(text.contains("sudo ip link set can1 down; sudo ip link set can1 up type can "
-                               "bitrate 500000"),
-                 qPrintable(text));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const BusName can1{ QStringLiteral("socketcan"), QStringLiteral("can1") };
+        QTest::newRow("down") << interfaceOpenProblemText(can1, QString(), NetworkLinkState::Down)
+                              << "CAN接口 can1 未启动，请先启动它：sudo ip link set can1 down; "
+                                 "sudo ip link set can1 up type can bitrate 500000";
+        QTest::newRow("the plugin's reason")
+                << interfaceOpenProblemText(can1, "No such device", NetworkLinkState::Unknown)
+                << "无法打开CAN接口 socketcan:can1：No such device";
+        QTest::newRow("no reason") << interfaceOpenProblemText(can1, QString(), NetworkLinkState::Up)
+                                   << "无法打开CAN接口 socketcan:can1";
+        QTest::newRow("with a data rate")
+                << linkUpCommand("can0", 250000, 2000000)
+                << "sudo ip link set can0 down; sudo ip link set can0 up type can bitrate 250000 "
+                   "dbitrate 2000000 fd on";
+    }
+    void advice()
+    {
+        QFETCH(QString, text);
+        QTEST(text, "expected");
+    }
+
+    // The configuration page's filter and mask as the interface's filter rule.
+    void filterRule_data()
+    {
+        QTest::addColumn<bool>("extended");
+        QTest::addColumn<quint32>("id");
+        QTest::addColumn<quint32>("mask");
+        QTest::newRow("standard") << false << 0x123u << 0x7F0u;
+        QTest::newRow("extended") << true << 0x18FF50E5u << 0x1FFFFF00u;
+    }
+    void filterRule()
+    {
+        QFETCH(bool, extended);
+        QFETCH(quint32, id);
+        QFETCH(quint32, mask);
+        const QCanBusDevice::Filter rule = interfaceFilter(id | 0xE0000000u, mask | 0xE0000000u,
+                                                           extended);
+        QCOMPARE(rule.frameId, id);
+        QCOMPARE(rule.frameIdMask, mask);
+        QCOMPARE(rule.type, QCanBusFrame::InvalidFrame);
+        QCOMPARE(rule.format, QCanBusDevice::Filter::MatchBaseAndExtendedFormat);
     }
 
     // Frames both ways with another device on the bus: each read one batch,

@@ -2,7 +2,6 @@
 #include "hexbytes.h"
 #include "windowtest.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>

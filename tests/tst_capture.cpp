@@ -4,9 +4,8 @@
 #include "hexbytes.h"
 #include "replayschedule.h"
 #include "viewrow.h"
+#include "windowtest.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <ctime>
@@ -106,7 +105,8 @@ private slots:
     {
         QTest::addColumn<bool>("onlyReceived");
         QTest::addColumn<QString>("plan"); // identifier @ offset in us
-        // The log: 1 rx at 1000, 2 tx at 1500, 3 rx at 4000, 4 rx at 3000 (running back).
+        // The log: 1 rx at 1000, 2 tx at 1500, 3 rx at 4000, 4 rx at 3000 (running
+        // back), an error frame at 5000: never sent again.
         QTest::newRow("every frame") << false << "1@0 2@500 3@3000 4@3000";
         QTest::newRow("only received") << true << "1@0 3@3000 4@3000";
     }
@@ -115,8 +115,10 @@ private slots:
     {
         QFETCH(bool, onlyReceived);
         QFETCH(QString, plan);
+        CaptureRecord error = record(5000, 5);
+        error.frame.error = true;
         const ReplayPlan made = makeReplayPlan(
-                { record(1000, 1), record(1500, 2, true), record(4000, 3), record(3000, 4) },
+                { record(1000, 1), record(1500, 2, true), record(4000, 3), record(3000, 4), error },
                 onlyReceived);
         QStringList shown;
         for (size_t i = 0; i < made.frames.size(); ++i)
@@ -137,9 +139,7 @@ private slots:
     void autoSave()
     {
         QFETCH(LogFormat, format);
-        QTemporaryDir dir;
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(dir.path());
+        const WorkingDirectory dir;
         CaptureStore store;
         store.setCapacity(7);
         store.append(record(1, 999)); // before the start: not in the file
@@ -162,7 +162,6 @@ private slots:
         store.append(record(start + 200000, 1000)); // after the stop: not in the file
         QFile file(autoSave.fileName());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QDir::setCurrent(previous);
         const LogReadResult back = readLog(file.fileName(), file.readAll(), {});
         QCOMPARE(back.skippedLines, 0);
         QCOMPARE(QList<CaptureRecord>(back.records.begin(), back.records.end()),

@@ -2,6 +2,7 @@
 #include "capturestore.h"
 #include "hexbytes.h"
 #include "texttableautosave.h"
+#include "viewrow.h"
 #include "windowtest.h"
 
 #include <QAction>
@@ -66,6 +67,7 @@ struct AutoSaveCase
 } // namespace
 Q_DECLARE_METATYPE(LimitCase)
 Q_DECLARE_METATYPE(AutoSaveCase)
+Q_DECLARE_METATYPE(CanFrame)
 
 // The data view fed by the converter's line, and the traffic logs saved from it.
 class tst_DataView : public QObject
@@ -73,6 +75,28 @@ class tst_DataView : public QObject
     Q_OBJECT
 
 private slots:
+    // The cells of an FD frame: every byte, and each flag where it is set.
+    void fdCells_data()
+    {
+        QTest::addColumn<CanFrame>("frame");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("data");
+        QByteArray twelve = hex("00 11 22 33 44 55 66 77 88 99 AA BB");
+        QTest::newRow("12 bytes, BRS") << fdFrame(0x1, twelve, false, true) << "标准帧 FD BRS"
+                                       << "00 11 22 33 44 55 66 77 88 99 aa bb";
+        QTest::newRow("64 bytes, ESI")
+                << fdFrame(0x1, QByteArray(63, '\0') + '\xEE', true, false, true)
+                << "扩展帧 FD ESI" << QString("00 ").repeated(63) + "ee";
+        QTest::newRow("8 bytes, both") << fdFrame(0x1, twelve.left(8), false, true, true)
+                                       << "标准帧 FD BRS ESI" << "00 11 22 33 44 55 66 77";
+    }
+    void fdCells()
+    {
+        QFETCH(CanFrame, frame);
+        QTEST(frameTypeText(CellWords(), frame), "type");
+        QTEST(receivedDataText(frame), "data");
+    }
+
     void receivedRows()
     {
         WindowFixture f(true);

@@ -12,13 +12,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMutex>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
-#include <QThread>
 
 #include <ctime>
 
@@ -219,9 +217,8 @@ private slots:
                 && statusText(f->window).contains("27"));
         QStringList shown;
         for (int row = 0; row < 5; ++row) {
-            const QStringList cells = rowCells(f->view(), row);
-            shown << QStringList{ cells[0], cells[1], cells[2], cells[5], cells[7].trimmed() }.join(
-                    ' ');
+            const QStringList c = rowCells(f->view(), row);
+            shown << QStringList{ c[0], c[1], c[2], c[5], c[7].trimmed() }.join(' ');
         }
         QCOMPARE(shown, rows);
         QCOMPARE(rowCells(f->view(), 0).at(7).size(), 21); // received data of 1 to 7 bytes padded
@@ -369,8 +366,9 @@ private slots:
     void replaySkipsFdFramesOnTheConverter()
     {
         startSimulator();
-        openLog("fd.log", "(1.000) can0 123#01 R\n(1.001) can0 124##1"
-                                  + QByteArray(24, 'A') + " R\n(1.002) can0 125#02 R\n");
+        openLog("fd.log",
+                "(1.000) can0 123#01 R\n(1.001) can0 124##1" + QByteArray(24, 'A')
+                        + " R\n(1.002) can0 125#02 R\n");
         action("actionReplay")->trigger();
         replay<QComboBox>("comboSpeed")->setCurrentIndex(5);
         QTest::mouseClick(replay<QPushButton>("btnReplayStart"), Qt::LeftButton);
@@ -378,7 +376,8 @@ private slots:
         QTRY_COMPARE(sim->onBus().size(), 2);
         QCOMPARE(sim->onBus().at(1).second.identifier, 0x125u);
         const QString progress = replay<QLabel>("labelProgress")->text();
-        QVERIFY2(progress.contains("跳过 1 个CAN FD帧（转换器只收发经典CAN帧）"), qPrintable(progress));
+        QVERIFY2(progress.contains("跳过 1 个CAN FD帧（转换器只收发经典CAN帧）"),
+                 qPrintable(progress));
     }
 };
 

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
@@ -264,8 +265,20 @@ private slots:
         QCOMPARE(f->viewRow(1).section('|', 2, 2), "错误被动, 无应答");
         action("actionSignals")->trigger();
         auto *signalsWindow = f->window->findChild<SignalsWindow *>();
-        QTRY_COMPARE(child<QLabel>(signalsWindow, "labelErrorFrames")->text(), "错误帧: 2");
+        auto *count = child<QLabel>(signalsWindow, "labelErrorFrames");
+        QTRY_COMPARE(count->text(), "错误帧: 2");
         QCOMPARE(child<QTableView>(signalsWindow, "messageView")->model()->rowCount(), 1);
+        // Another log counts afresh: one error frame shows, none hides the count.
+        for (const char *log : { "(2.0) can0 20000040#0000000000000000 R\n", "(3.0) can0 001#\n" }) {
+            f->dir.write("next.log", log);
+            answerNextFileDialog(f->dir.filePath("next.log"));
+            auto replace = answerNextMessageBox(QMessageBox::Yes);
+            action("actionOpenLog")->trigger();
+            QTRY_COMPARE(f->filledRows(), 1);
+            QTRY_COMPARE(count->isHidden(), log[1] == '3');
+            if (!count->isHidden())
+                QCOMPARE(count->text(), "错误帧: 1");
+        }
     }
 
     // What the virtual bus cannot take is said, not pretended.

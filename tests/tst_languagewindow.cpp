@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QLabel>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 

@@ -8,11 +8,6 @@
 
 namespace {
 
-QString spaced(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' '));
-}
-
 QByteArray variable(const CanFrame &f)
 {
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^\\d+$"));
@@ -46,13 +41,6 @@ QString decoded(const QList<QByteArray> &chunks, QByteArray &pending)
         pending.remove(0, pos);
     }
     return texts.join(' ');
-}
-
-QString decodedWhole(const QByteArray &stream)
-{
-    QByteArray pending;
-    const QString text = decoded({ stream }, pending);
-    return pending.isEmpty() ? text : text + " +" + pending.toHex();
 }
 
 } // namespace
@@ -142,13 +130,15 @@ private slots:
     {
         QFETCH(QByteArray, stream);
         QFETCH(QString, messages);
-        QCOMPARE(decodedWhole(stream), messages);
+        QByteArray kept;
+        const QString whole = decoded({ stream }, kept);
+        QCOMPARE(kept.isEmpty() ? whole : whole + " +" + kept.toHex(), messages);
         const QString frames = messages.section(" +", 0, 0);
         for (int cut = 1; cut < stream.size(); ++cut) {
-            QByteArray kept;
+            kept.clear();
             QCOMPARE(decoded({ stream.left(cut), stream.mid(cut) }, kept), frames);
         }
-        QByteArray kept;
+        kept.clear();
         QStringList oneByOne;
         for (char byte : stream) {
             oneByOne << decoded({ QByteArray(1, byte) }, kept);
@@ -165,6 +155,7 @@ private slots:
     {
         QTest::addColumn<QString>("actual");
         QTest::addColumn<QString>("expected");
+        const auto spaced = [](const QByteArray &bytes) { return QString(bytes.toHex(' ')); };
         const auto id = [](const char *text) { return QString::number(parseHexId(text), 16); };
         QTest::newRow("id 80000000 out of range") << id("80000000") << "0";
         QTest::newRow("id minus one is all ones") << id("-1") << "ffffffff";
@@ -183,8 +174,9 @@ private slots:
         QTest::newRow("bytes: ten tokens, an FD frame padded to 12")
                 << bytes("01 02 03 04 05 06 07 08 09 0a")
                 << "10! FD BRS 01 02 03 04 05 06 07 08 09 0a 00 00";
-        QTest::newRow("bytes: 65 tokens, 64 kept") << bytes(QString("ff ").repeated(64) + "01")
-                                                    << "65! FD BRS " + QString("ff ").repeated(63) + "ff";
+        QTest::newRow("bytes: 65 tokens, 64 kept")
+                << bytes(QString("ff ").repeated(64) + "01")
+                << "65! FD BRS " + QString("ff ").repeated(63) + "ff";
         QString fdLengths;
         for (int count : { 0, 8, 9, 12, 13, 20, 21, 24, 25, 32, 33, 48, 49, 64, 70 })
             fdLengths += QString::number(fdLengthFor(count)) + ' ';
@@ -195,7 +187,7 @@ private slots:
         QTest::newRow("bit rates typed") << rates << "2000000 500000 2500000 8000000 -1 -1 -1 ";
         QTest::newRow("rate: 83.333") << bitRateText(0, 5, 4, 36) << "83.333kbps";
         QTest::newRow("rate: prescaler 1024") << bitRateText(0, 5, 4, 1024) << " ";
-        const auto setStart = [](const CanSetup &setup) { return spaced(setStartCommand(setup)); };
+        const auto setStart = [&](const CanSetup &setup) { return spaced(setStartCommand(setup)); };
         QTest::newRow("set-start preset 1M fixed")
                 << setStart({}) << "aa 55 02 01 01 00 00 00 00 00 00 00 00 00 01 00 00 00 00 05";
         QTest::newRow("set-start manual fixed")

@@ -123,6 +123,26 @@ class tst_LogFormats : public QObject
         return path;
     }
 
+    // log2asc's ASC of the candump log of `records`, the program's ASC, and asc2log's candump
+    // log of the program's ASC.
+    QByteArrayList viaCanUtils(const std::vector<CaptureRecord> &records)
+    {
+        const QByteArray asc = writeLog(LogFormat::VectorAsc, records);
+        const QString log = writeFile("capture.log", writeLog(LogFormat::Candump, records));
+        return { run(tool("log2asc"), { "-I", log, "can0" }), asc,
+                 run(tool("asc2log"), { "-I", writeFile("capture.asc", asc) }) };
+    }
+
+    // tshark's fields of the pcap of `records`, a line a frame, True and False as 1 and 0.
+    QString tshark(const std::vector<CaptureRecord> &records, const QStringList &fields)
+    {
+        const QString file = writeFile("capture.pcap", writeLog(LogFormat::Pcap, records));
+        QStringList arguments{ "-r", file, "-T", "fields", "-E", "separator=/s" };
+        for (const QString &field : fields)
+            arguments << "-e" << field;
+        return QString(run(tool("tshark"), arguments)).replace("True", "1").replace("False", "0");
+    }
+
 private slots:
     void initTestCase()
     {
@@ -130,7 +150,7 @@ private slots:
         tzset();
     }
 
-    // Writers, and the format a file name asks for (actual, expected).
+    // Writers, the format a file name asks for, logs written and read back (actual, expected).
     void write_data()
     {
         QTest::addColumn<QString>("actual");
@@ -145,17 +165,19 @@ private slots:
         QTest::newRow("pcap extended") << pcap(pcapPacket(record(T0, 0x1ABCDEF0, "01 02 03", true)))
                                        << "00 f1 53 65 39 30 00 00 10 00 00 00 10 00 00 00 "
                                           "9a bc de f0 03 00 00 00 01 02 03 00 00 00 00 00";
-        QTest::newRow("candump error frame") << QString(candumpLine(errorRecord(T0)))
-                                             << "(1700000000.012345) can0 20000004#0010000000000000 R\n";
-        QTest::newRow("ASC error frame") << QString(ascLine(errorRecord(T0 + 250000), T0))
-                                         << "   0.250000 1  ErrorFrame\n";
+        QTest::newRow("candump error frame")
+                << QString(candumpLine(errorRecord(T0)))
+                << "(1700000000.012345) can0 20000004#0010000000000000 R\n";
+        QTest::newRow("ASC error frame")
+                << QString(ascLine(errorRecord(T0 + 250000), T0)) << "   0.250000 1  ErrorFrame\n";
         QTest::newRow("pcap error frame") << pcap(pcapPacket(errorRecord(T0)).mid(16))
                                           << "20 00 00 04 08 00 00 00 00 10 00 00 00 00 00 00";
-        const CaptureRecord fd{ T0, fdFrame(0x123, hex("11 22 33 44 55 66 77 88 99 AA BB CC"), false,
-                                            true),
-                                false };
-        QTest::newRow("candump FD") << QString(candumpLine(fd))
-                                    << "(1700000000.012345) can0 123##1112233445566778899AABBCC R\n";
+        const CaptureRecord fd{
+            T0, fdFrame(0x123, hex("11 22 33 44 55 66 77 88 99 AA BB CC"), false, true), false
+        };
+        QTest::newRow("candump FD")
+                << QString(candumpLine(fd))
+                << "(1700000000.012345) can0 123##1112233445566778899AABBCC R\n";
         QTest::newRow("ASC FD as log2asc writes it")
                 << QString(ascLine(fd, T0))
                 << "   0.000000 CANFD   1 Rx        123                                   1 0 9 12 "
@@ -168,6 +190,23 @@ private slots:
         for (const char *name : { "/tmp/bus.LOG", "bus.asc", "bus.pcap", "bus.PcapNG", "bus" })
             formats += logFormatExtension(logFormatForFileName(name, LogFormat::TextTable));
         QTest::newRow("formats named by extension") << formats << ".log.asc.pcap.pcap.txt";
+        // Read back by content; ASC holds whole seconds in its header (times shift by the
+        // first frame's fraction), pcap no direction.
+        const auto roundTrip = [](const char *tag, LogFormat format, const char *name, auto made) {
+            std::vector<CaptureRecord> expected =
+                    made(T0 - (format == LogFormat::VectorAsc ? T0 % 1000000 : 0));
+            for (CaptureRecord &r : expected)
+                r.sent = r.sent && format != LogFormat::Pcap;
+            QTest::newRow(tag) << readText(readLog(name, writeLog(format, made(T0)), {}))
+                               << readText({ expected });
+        };
+        roundTrip("candump named .txt", LogFormat::Candump, "a.txt", sample);
+        roundTrip("ASC named .log", LogFormat::VectorAsc, "a.log", sample);
+        roundTrip("pcap named .asc", LogFormat::Pcap, "a.asc", sample);
+        // FD frames of every length and flag combination.
+        roundTrip("FD candump", LogFormat::Candump, "fd", fdSample);
+        roundTrip("FD ASC", LogFormat::VectorAsc, "fd", fdSample);
+        roundTrip("FD pcap", LogFormat::Pcap, "fd", fdSample);
     }
 
     void write()
@@ -192,7 +231,8 @@ private slots:
         candumpRow("(1.5) can0 123#11.22.33 T", "(1.500000) can0 123#112233 T");
         candumpRow("(1700000000.012345)\tcan0\t123#\tT\r\n", "(1700000000.012345) can0 123# T");
         candumpRow("# recorded on the test bench", "error: no candump lines");
-        candumpRow("(1.5) can0 20000080#0000000000000000", "(1.500000) can0 20000080#0000000000000000 R");
+        candumpRow("(1.5) can0 20000080#0000000000000000",
+                   "(1.500000) can0 20000080#0000000000000000 R");
         candumpRow("(1.5) can0 20000040#R", "skipped 1 (line 1: error frame with a remote flag)");
         candumpRow("(1.5) can0 123##10011 R", "(1.500000) can0 123##10011 R");
         // FD lengths FD has not are padded with zeros; the FD flag (4) is read past.
@@ -312,133 +352,54 @@ private slots:
         QVERIFY(result.skippedSamples.size() <= 5);
     }
 
-    // Read back by content; ASC holds whole seconds in its header (times shift by the
-    // first frame's fraction), pcap no direction.
-    void roundTrip_data()
+    void canUtils_data()
     {
-        QTest::addColumn<LogFormat>("format");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("candump named .txt") << LogFormat::Candump << "a.txt";
-        QTest::newRow("ASC named .log") << LogFormat::VectorAsc << "a.log";
-        QTest::newRow("pcap named .asc") << LogFormat::Pcap << "a.asc";
-    }
-
-    void roundTrip()
-    {
-        QFETCH(LogFormat, format);
-        QFETCH(QString, name);
-        std::vector<CaptureRecord> expected =
-                sample(T0 - (format == LogFormat::VectorAsc ? T0 % 1000000 : 0));
-        for (CaptureRecord &r : expected)
-            r.sent = r.sent && format != LogFormat::Pcap;
-        QCOMPARE(readText(readLog(name, writeLog(format, sample()), {})), readText({ expected }));
-    }
-
-    // FD frames of every length and flag combination read back as written.
-    void fdRoundTrip_data()
-    {
-        QTest::addColumn<LogFormat>("format");
-        QTest::newRow("candump") << LogFormat::Candump;
-        QTest::newRow("ASC") << LogFormat::VectorAsc;
-        QTest::newRow("pcap") << LogFormat::Pcap;
-    }
-
-    void fdRoundTrip()
-    {
-        QFETCH(LogFormat, format);
-        std::vector<CaptureRecord> expected = fdSample(T0 - (format == LogFormat::VectorAsc ? T0 % 1000000 : 0));
-        for (CaptureRecord &r : expected)
-            r.sent = r.sent && format != LogFormat::Pcap;
-        QCOMPARE(readText(readLog("fd", writeLog(format, fdSample()), {})), readText({ expected }));
-    }
-
-    // The same through can-utils and Wireshark: log2asc writes what the program
-    // writes, asc2log reads it back; tshark shows length, BRS, ESI and data, and
-    // a classic frame beside them as classic.
-    void fdInOtherTools()
-    {
-        const QString log2asc = tool("log2asc"), asc2log = tool("asc2log"), tshark = tool("tshark");
-        if (log2asc.isEmpty() || asc2log.isEmpty() || tshark.isEmpty())
-            QSKIP("can-utils or tshark is not installed");
-        const QByteArray asc = writeLog(LogFormat::VectorAsc, fdSample());
-        QCOMPARE(run(log2asc, { "-I", writeFile("fd.log", writeLog(LogFormat::Candump, fdSample())),
-                                "can0" }),
-                 asc);
-        const LogReadResult back = readCandumpLog(run(asc2log, { "-I", writeFile("fd.asc", asc) }));
-        const qint64 start = T0 - T0 % 1000000,
-                     shift = back.records.empty() ? 0 : back.records.front().timestampUs - start;
-        QVERIFY2(shift == 0 || qAbs(shift) == 3600000000, qPrintable(QString::number(shift)));
-        QCOMPARE(readText(back), readText({ fdSample(start + shift) }));
-
-        std::vector<CaptureRecord> mixed = fdSample();
-        mixed.push_back(record(T0 + 99000, 0x7FF, "01 02"));
-        const QByteArray shown = run(
-                tshark, { "-r", writeFile("fd.pcap", writeLog(LogFormat::Pcap, mixed)), "-T",
-                          "fields", "-E", "separator=/s", "-e", "can.id", "-e", "can.len", "-e",
-                          "canfd.flags.brs", "-e", "canfd.flags.esi", "-e", "data" });
-        QString expected;
-        for (const CaptureRecord &r : fdSample()) {
-            const CanFrame &f = r.frame;
-            expected += QString::asprintf(
-                    "%u %d %d %d %s\n", f.identifier, f.length, int(f.bitRateSwitch),
-                    int(f.errorStateIndicator),
-                    QByteArray((const char *)f.data.data(), f.length).toHex().constData());
-        }
-        expected += "2047 2   0102\n"; // classic: no FD flags
-        QCOMPARE(QString(shown).replace("True", "1").replace("False", "0"), expected);
+        QTest::addColumn<bool>("fd");
+        QTest::newRow("every kind of frame") << false;
+        QTest::newRow("FD") << true;
     }
 
     // log2asc writes what the program writes, byte for byte; asc2log reads the frames back.
     void canUtils()
     {
-        const QString log2asc = tool("log2asc"), asc2log = tool("asc2log");
-        if (log2asc.isEmpty() || asc2log.isEmpty())
+        QFETCH(bool, fd);
+        if (tool("log2asc").isEmpty() || tool("asc2log").isEmpty())
             QSKIP("can-utils is not installed");
-        const QByteArray asc = writeLog(LogFormat::VectorAsc, sample());
-        const QString log = writeFile("capture.log", writeLog(LogFormat::Candump, sample()));
-        QCOMPARE(run(log2asc, { "-I", log, "can0" }), asc);
-        const LogReadResult back =
-                readCandumpLog(run(asc2log, { "-I", writeFile("capture.asc", asc) }));
+        const auto made = fd ? fdSample : sample;
+        const QByteArrayList out = viaCanUtils(made(T0));
+        QCOMPARE(out[0], out[1]);
+        const LogReadResult back = readCandumpLog(out[2]);
         // Debian 12's asc2log leaves the daylight saving flag of the date it reads unset:
         // its times may be an hour off; the frames and their spacing must not be.
         const qint64 start = T0 - T0 % 1000000,
                      shift = back.records.empty() ? 0 : back.records.front().timestampUs - start;
         QVERIFY2(shift == 0 || qAbs(shift) == 3600000000, qPrintable(QString::number(shift)));
-        QCOMPARE(readText(back), readText({ sample(start + shift) }));
+        QCOMPARE(readText(back), readText({ made(start + shift) }));
     }
 
     // An error frame through log2asc and asc2log, as the program writes and reads
-    // it; tshark shows its class and details.
+    // it; tshark shows its class and details (and no identifier).
     void errorFramesInOtherTools()
     {
-        const QString log2asc = tool("log2asc"), asc2log = tool("asc2log"), tshark = tool("tshark");
-        if (log2asc.isEmpty() || asc2log.isEmpty() || tshark.isEmpty())
+        if (tool("log2asc").isEmpty() || tool("asc2log").isEmpty() || tool("tshark").isEmpty())
             QSKIP("can-utils or tshark is not installed");
-        const std::vector<CaptureRecord> errors = { record(T0, 0x123, "01"), errorRecord(T0 + 1000) };
-        const QByteArray asc = writeLog(LogFormat::VectorAsc, errors);
-        QCOMPARE(run(log2asc, { "-I", writeFile("errors.log", writeLog(LogFormat::Candump, errors)),
-                                "can0" }),
-                 asc);
-        const QByteArray back = run(asc2log, { "-I", writeFile("errors.asc", asc) });
-        QCOMPARE(readCandumpLog(back).records.at(1).frame, readAscLog(asc).records.at(1).frame);
-        const QByteArray shown =
-                run(tshark, { "-r", writeFile("errors.pcap", writeLog(LogFormat::Pcap, errors)),
-                              "-T", "fields", "-E", "separator=/s", "-e", "can.flags.err", "-e",
-                              "can.id", "-e", "can.err.ctrl", "-e", "can.err.ctrl.rx_passive" });
-        QCOMPARE(shown, "0 291  \n1  1 1\n"); // tshark gives no identifier for an error frame
+        const std::vector<CaptureRecord> errors = { record(T0, 0x123, "01"),
+                                                    errorRecord(T0 + 1000) };
+        const QByteArrayList out = viaCanUtils(errors);
+        QCOMPARE(out[0], out[1]);
+        QCOMPARE(readCandumpLog(out[2]).records.at(1).frame,
+                 readAscLog(out[1]).records.at(1).frame);
+        QCOMPARE(tshark(errors,
+                        { "can.flags.err", "can.id", "can.err.ctrl", "can.err.ctrl.rx_passive" }),
+                 "0 291  \n1  1 1\n");
     }
 
-    // tshark shows every frame as written (a remote frame's length in zero bytes).
+    // tshark shows every frame as written (a remote frame's length in zero bytes), an FD
+    // frame's length, BRS, ESI and data, and a classic frame beside them as classic.
     void tsharkShowsEveryFrame()
     {
-        const QString tshark = tool("tshark");
-        if (tshark.isEmpty())
+        if (tool("tshark").isEmpty())
             QSKIP("tshark is not installed");
-        const QString file = writeFile("capture.pcap", writeLog(LogFormat::Pcap, sample()));
-        const QByteArray shown = run(tshark,
-                                     { "-r", file, "-T", "fields", "-E", "separator=/s", "-e",
-                                       "frame.time_epoch", "-e", "can.id", "-e", "can.flags.xtd",
-                                       "-e", "can.flags.rtr", "-e", "can.len", "-e", "data" });
         QString expected;
         for (const CaptureRecord &r : sample()) {
             const CanFrame &f = r.frame;
@@ -448,7 +409,23 @@ private slots:
                     r.timestampUs % 1000000, f.identifier, int(f.extended), int(f.remote), f.length,
                     (f.remote ? QByteArray(f.length, 0) : data).toHex().constData());
         }
-        QCOMPARE(QString(shown).replace("True", "1").replace("False", "0"), expected);
+        QCOMPARE(tshark(sample(),
+                        { "frame.time_epoch", "can.id", "can.flags.xtd", "can.flags.rtr", "can.len",
+                          "data" }),
+                 expected);
+        expected.clear();
+        for (const CaptureRecord &r : fdSample()) {
+            const CanFrame &f = r.frame;
+            expected += QString::asprintf(
+                    "%u %d %d %d %s\n", f.identifier, f.length, int(f.bitRateSwitch),
+                    int(f.errorStateIndicator),
+                    QByteArray((const char *)f.data.data(), f.length).toHex().constData());
+        }
+        std::vector<CaptureRecord> mixed = fdSample();
+        mixed.push_back(record(T0 + 99000, 0x7FF, "01 02"));
+        QCOMPARE(tshark(mixed,
+                        { "can.id", "can.len", "canfd.flags.brs", "canfd.flags.esi", "data" }),
+                 expected + "2047 2   0102\n"); // classic: no FD flags
     }
 };
 

@@ -80,13 +80,12 @@ private slots:
         QTest::newRow("comments over lines with quotes, cycle time, value table, float")
                 << QByteArray(
                            "BO_ 1 M: 8 A\n SG_ S : 0|32@1- (1,0) [0|0] \"\" A\n"
-                           " SG_ G : 32|2@1+ (1,0) [0|0] \"\" A\nCM_ \"network\";\nCM_ BU_ A "
-                           "\"n\";\n"
-                           "CM_ BO_ 1 \"first\n \\\"second\\\" line\";\nCM_ SG_ 1 S \"a; b\";\n"
-                           "BA_DEF_ BO_ \"GenMsgCycleTime\" INT 0 65535;\n"
+                           " SG_ G : 32|2@1+ (1,0) [0|0] \"\" A\nCM_ \"network\";\n"
+                           "CM_ BU_ A \"n\";\nCM_ BO_ 1 \"first\n \\\"second\\\" line\";\n"
+                           "CM_ SG_ 1 S \"a; b\";\nBA_DEF_ BO_ \"GenMsgCycleTime\" INT 0 65535;\n"
                            "BA_ \"GenMsgCycleTime\" BO_ 1 100;\nBA_ \"Other\" BO_ 1 7;\n"
-                           "VAL_ 1 G 0 \"Park\" 3 \"Drive\"\n 2 \"Neutral\" ;\nSIG_VALTYPE_ 1 S : "
-                           "1;\n")
+                           "VAL_ 1 G 0 \"Park\" 3 \"Drive\"\n 2 \"Neutral\" ;\n"
+                           "SIG_VALTYPE_ 1 S : 1;\n")
                 << "1 M/8 A 100ms \"first\n \"second\" line\"\n"
                    " S 0|32@1- (1,0) [0|0] \"\" A float \"a; b\"\n"
                    " G 32|2@1+ (1,0) [0|0] \"\" A 0=Park 2=Neutral 3=Drive";
@@ -131,8 +130,8 @@ private slots:
         const QByteArray good = "BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\n";
         QTest::newRow("bad lengths and byte order")
                 << good
-                        + " SG_ T : 8|0@1+ (1,0) [0|0] \"\" A\n SG_ U : 8|65@1+ (1,0) [0|0] \"\" "
-                          "A\n"
+                        + " SG_ T : 8|0@1+ (1,0) [0|0] \"\" A\n"
+                          " SG_ U : 8|65@1+ (1,0) [0|0] \"\" A\n"
                           " SG_ V : 8|8@2+ (1,0) [0|0] \"\" A\nBO_ 2 N: 65 A\n"
                 << "line 3: expected a signal length of 1 to 64 bits\n"
                    "line 4: expected a signal length of 1 to 64 bits\n"
@@ -232,8 +231,7 @@ private slots:
                 << "{\"time\": 1700000000.012345, \"id\": 291, \"extended\": false, \"message\": "
                    "\"EngineData\", \"signals\": {\"EngineSpeed\": {\"raw\": 20001, \"value\": "
                    "5000.25, \"unit\": \"rpm\"}, \"GearState\": {\"raw\": 3, \"value\": 3, "
-                   "\"unit\": "
-                   "\"\", \"text\": \"Drive \\\"D\\\"\"}}}\n"
+                   "\"unit\": \"\", \"text\": \"Drive \\\"D\\\"\"}}}\n"
                    "{\"time\": 1700000000.500000, \"id\": 2015, \"extended\": false, \"message\": "
                    "null, \"signals\": {}}\n"
                    "{\"time\": 1700000001.000000, \"id\": 419385573, \"extended\": true, "
@@ -263,10 +261,9 @@ private slots:
         dbc.close();
         QProcess tool;
         tool.start(TALVIK_DECODE, { dbc.fileName(), argument });
-        tool.write(
-                "(1700000000.012345) can0 123#214E03 R\nnot a frame\n"
-                "(1700000000.500000) can0 7DF#0201 T\n(1700000001.000000) can0 18FF50E5#01CEFF\n"
-                "(1700000001.500000) can0 18FF50E5##100E8030000000000000000\n");
+        tool.write("(1700000000.012345) can0 123#214E03 R\nnot a frame\n"
+                   "(1700000000.500000) can0 7DF#0201 T\n(1700000001.000000) can0 18FF50E5#01CEFF\n"
+                   "(1700000001.500000) can0 18FF50E5##100E8030000000000000000\n");
         tool.closeWriteChannel();
         QVERIFY(tool.waitForFinished());
         QCOMPARE(QString(tool.readAll()), output);
@@ -351,11 +348,9 @@ private slots:
         const int row = statistics.rowOf(0x100, false);
         QCOMPARE(row, 0);
         const MessageStatistics::Entry &entry = statistics.at(row);
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
-                         .arg(entry.count)
-                         .arg(statistics.averagePeriodMs(row))
-                         .arg(statistics.changedBytes(row))
-                         .arg(entry.length),
+        QCOMPARE(QString::asprintf("%llu %g %llu %d", quint64(entry.count),
+                                   statistics.averagePeriodMs(row), statistics.changedBytes(row),
+                                   int(entry.length)),
                  expected);
         QCOMPARE(QByteArray((const char *)entry.data.data(), entry.length), last);
         QCOMPARE(statistics.at(statistics.rowOf(0x100, true)).count, quint64(frames.size()));
@@ -370,14 +365,11 @@ private slots:
 
     void csv()
     {
-        std::vector<SignalSeries> series{ { "Engine", "Speed", "rpm" }, { "Body", "Door, left" } };
-        series[0].times = { 0.0, 0.2 };
-        series[0].values = { 1000.5, -0.0625 };
-        series[1].times = { 0.1, 0.2 };
-        series[1].values = { 0.0, 1.0 };
-        QCOMPARE(signalsCsv(series),
-                 "time [s],Engine.Speed [rpm],\"Body.Door, left\"\n"
-                 "0.000000,1000.5,\n0.100000,,0\n0.200000,-0.0625,1\n");
+        QCOMPARE(
+                signalsCsv({ { "Engine", "Speed", "rpm", false, { 0.0, 0.2 }, { 1000.5, -0.0625 } },
+                             { "Body", "Door, left", "", false, { 0.1, 0.2 }, { 0.0, 1.0 } } }),
+                "time [s],Engine.Speed [rpm],\"Body.Door, left\"\n"
+                "0.000000,1000.5,\n0.100000,,0\n0.200000,-0.0625,1\n");
     }
 };
 

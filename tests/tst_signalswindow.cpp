@@ -119,11 +119,8 @@ private slots:
             const double bottom = plot.chart()->mapToPosition({ 0, 0 }, line).y();
             QVERIFY2(qAbs(top - area.top()) < 0.1 * area.height()
                              && qAbs(area.bottom() - bottom) < 0.1 * area.height(),
-                     qPrintable(QString("%1 to %2 in %3 to %4")
-                                        .arg(top)
-                                        .arg(bottom)
-                                        .arg(area.top())
-                                        .arg(area.bottom())));
+                     qPrintable(QString::asprintf("%g to %g in %g to %g", top, bottom, area.top(),
+                                                  area.bottom())));
         }
         const QPointF throttle = plot.chart()->mapToPosition({ 4.0, 18.0 }, lines[1]);
         QCOMPARE(plot.sampleTextAt(plot.mapFromScene(throttle)),

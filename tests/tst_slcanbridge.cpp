@@ -276,70 +276,79 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("made");
-        QTest::newRow("nothing") << "nothing" << true;
-        QTest::newRow("stale link to a terminal") << "stale" << true;
+        QTest::newRow("nothing") << "" << true;
+        QTest::newRow("stale link to a terminal") << "link /dev/pts/999999" << true;
         QTest::newRow("file") << "file" << false;
         QTest::newRow("folder") << "folder" << false;
-        QTest::newRow("link to a file") << "link to file" << false;
-        QTest::newRow("link to nothing else") << "dangling" << false;
-        QTest::newRow("link to a live terminal") << "live" << false;
+        QTest::newRow("link to a file") << "link bus.log" << false;
+        QTest::newRow("link to nothing else") << "link gone" << false;
+        QTest::newRow("link to a live terminal") << "link live" << false;
     }
     void linkPlace()
     {
         QFETCH(QString, kind);
         QFETCH(bool, made);
         QFile::remove(link()) || QDir().rmdir(link()); // the row before's
-        const QString target = dir.filePath("bus.log");
-        QFile file(target);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep me\n") == 8);
-        file.close();
-        int liveMaster = -1, liveSlave = -1;
-        char liveName[256] = {};
-        QString before; // the link's target before the bridge ran
-        if (kind == "stale") {
-            before = "/dev/pts/999999";
-        } else if (kind == "live") {
-            QVERIFY(::openpty(&liveMaster, &liveSlave, liveName, nullptr, nullptr) == 0);
-            before = QString::fromLocal8Bit(liveName);
-        } else if (kind == "link to file") {
-            before = target;
-        } else if (kind == "dangling") {
-            before = dir.filePath("gone");
-        }
-        if (!before.isEmpty())
-            QVERIFY(QFile::link(before, link()));
-        else if (kind == "file")
-            QVERIFY(QFile::copy(target, link()));
-        else if (kind == "folder")
-            QVERIFY(QDir(dir.path()).mkdir("slcan"));
+        // What is at a path, and what a file there holds.
+        const auto at = [](const QString &path) {
+            const QFileInfo info(path);
+            QFile file(path);
+            return info.isSymLink() ? "link " + info.symLinkTarget()
+                    : info.isDir()  ? QString("folder")
+                    : file.open(QIODevice::ReadOnly) ? "file " + file.readAll()
+                                                     : QString();
+        };
+        QFile log(dir.filePath("bus.log"));
+        QVERIFY(log.open(QIODevice::WriteOnly) && log.write("keep me") == 7);
+        log.close();
+        int master = -1, slave = -1;
+        char live[256] = {};
+        QVERIFY(::openpty(&master, &slave, live, nullptr, nullptr) == 0);
+        QString target = kind.section(' ', 1);
+        target = target == "live" ? QString::fromLocal8Bit(live) : QDir(dir.path()).filePath(target);
+        QVERIFY(kind.isEmpty() || (kind == "file" && log.copy(link()))
+                || (kind == "folder" && QDir().mkdir(link())) || QFile::link(target, link()));
+        const QString before = at(link());
 
         CanBus unopened;
         SlcanBridge slcan(&unopened);
         QString error;
         QCOMPARE(slcan.start(link(), &error), made);
         if (made) {
-            QCOMPARE(QFile::symLinkTarget(link()), slcan.terminalPath());
+            QCOMPARE(at(link()), "link " + slcan.terminalPath());
             slcan.stop();
-            QVERIFY(!QFileInfo(link()).exists() && !QFileInfo(link()).isSymLink());
+            QCOMPARE(at(link()), QString());
         } else {
             QVERIFY2(error.startsWith(link()) && error.contains("left as it is"), qPrintable(error));
             QVERIFY(!slcan.isRunning());
-            QCOMPARE(QFileInfo(link()).isSymLink(), !before.isEmpty());
-            if (!before.isEmpty())
-                QCOMPARE(QFile::symLinkTarget(link()), QFileInfo(before).absoluteFilePath());
-            if (kind == "file") {
-                QFile copy(link());
-                QVERIFY(copy.open(QIODevice::ReadOnly));
-                QCOMPARE(copy.readAll(), QByteArray("keep me\n"));
-            }
-            QCOMPARE(QFileInfo(link()).isDir(), kind == "folder");
+            QCOMPARE(at(link()), before);
         }
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("keep me\n"));
-        if (liveMaster >= 0) {
-            ::close(liveMaster);
-            ::close(liveSlave);
-        }
+        QCOMPARE(at(log.fileName()), QString("file keep me"));
+        ::close(master);
+        ::close(slave);
+    }
+
+    // The simulator's state file and link never cost a file named by mistake.
+    void simulatorKeepsOtherFiles_data()
+    {
+        QTest::addColumn<bool>("asState");
+        QTest::newRow("--state") << true;
+        QTest::newRow("--link") << false;
+    }
+    void simulatorKeepsOtherFiles()
+    {
+        QFETCH(bool, asState);
+        QFile notes(dir.filePath("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("baud=7\nmy notes\n") == 16);
+        notes.close();
+        SimOptions options;
+        (asState ? options.statePath : options.linkPath) = notes.fileName();
+        QString error;
+        QVERIFY(!SimulatorLink(options).open(&error));
+        QVERIFY2(error.startsWith(notes.fileName()) && error.contains("left as it is"),
+                 qPrintable(error));
+        QVERIFY(notes.open(QIODevice::ReadOnly));
+        QCOMPARE(notes.readAll(), QByteArray("baud=7\nmy notes\n"));
     }
 
     // A link put in the bridge's place while it ran is someone else's: kept.

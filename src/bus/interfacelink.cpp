@@ -260,15 +260,21 @@ bool InterfaceLink::fdCapable() const
     return device && device->deviceInfo().hasFlexibleDataRate();
 }
 
-QString InterfaceLink::applyFilter(quint32 filter, quint32 mask, bool extended)
+QCanBusDevice::Filter interfaceFilter(quint32 filter, quint32 mask, bool extended)
 {
     QCanBusDevice::Filter rule;
     rule.frameId = filter & (extended ? 0x1FFFFFFFu : 0x7FFu);
     rule.frameIdMask = mask & (extended ? 0x1FFFFFFFu : 0x7FFu);
     rule.type = QCanBusFrame::InvalidFrame; // data and remote frames alike
     rule.format = QCanBusDevice::Filter::MatchBaseAndExtendedFormat;
+    return rule;
+}
+
+QString InterfaceLink::applyFilter(quint32 filter, quint32 mask, bool extended)
+{
     return applySetting(QCanBusDevice::RawFilterKey,
-                        QVariant::fromValue(QList<QCanBusDevice::Filter>{ rule }));
+                        QVariant::fromValue(QList<QCanBusDevice::Filter>{
+                                interfaceFilter(filter, mask, extended) }));
 }
 
 QString InterfaceLink::busStatusText() const

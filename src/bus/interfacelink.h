@@ -85,4 +85,8 @@ NetworkLinkState networkLinkState(const QString &interfaceName);
 QString interfaceOpenProblemText(const BusName &name, const QString &deviceError,
                                  NetworkLinkState linkState);
 
+// The configuration page's filter and mask as the device's one filter rule:
+// data and remote frames of either format whose identifier matches under the mask.
+QCanBusDevice::Filter interfaceFilter(quint32 filter, quint32 mask, bool extended);
+
 #endif // INTERFACELINK_H

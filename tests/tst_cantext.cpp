@@ -117,21 +117,44 @@ private slots:
             QCOMPARE(presetRate(index), *bitRateFromText(text));
     }
 
-    // What tst_cantool's runs do not pass: --baud, --no-config, NAME=VALUE, --loop.
+    // Options in any position, with their defaults; what tst_cantool's runs do not pass.
+    void optionsRead_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        // port, preset, mode, framing, baud, set-and-start, log file (and its name), count
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("defaults") << QStringList{ "dump", "p" } << "p 4 0 fixed 2000000 set - 0";
+        QTest::newRow("every option")
+                << QStringList{ "dump", "p", "--bitrate", "500k", "--mode=silent", "--framing",
+                                "variable", "--baud", "115200", "--no-config", "--log=b.log" }
+                << "p 2 2 variable 115200 kept b.log 0";
+        QTest::newRow("before the port") << QStringList{ "dump", "-l", "--count", "3", "p" }
+                                         << "p 4 0 fixed 2000000 set log 3";
+        QTest::newRow("log named after the port") << QStringList{ "dump", "p", "-l", "x.log" }
+                                                  << "p 4 0 fixed 2000000 set x.log 0";
+        QTest::newRow("-l then the port") << QStringList{ "dump", "-l", "p" }
+                                          << "p 4 0 fixed 2000000 set log 0";
+    }
     void optionsRead()
     {
-        const CanToolOptions o = parseCanToolArguments(
-                { "dump", "p", "--bitrate", "500k", "--mode=silent", "--framing", "variable",
-                  "--baud", "115200", "--no-config", "--log=b.log" });
+        QFETCH(QStringList, arguments);
+        const CanToolOptions o = parseCanToolArguments(arguments);
         QCOMPARE(o.error, QString());
         QCOMPARE(o.command, CanToolCommand::Dump);
-        QCOMPARE(o.setup.presetIndex, 2);
-        QCOMPARE(o.setup.modeIndex, 2);
-        QVERIFY(o.setup.variableFraming);
-        QCOMPARE(o.baudRate, 115200);
-        QVERIFY(!o.configure);
-        QVERIFY(o.logFile);
-        QCOMPARE(o.logFileName, "b.log");
+        const QString log = !o.logFile ? "-" : o.logFileName.isEmpty() ? "log" : o.logFileName;
+        QTEST(QString("%1 %2 %3 %4 %5 %6 %7 %8")
+                      .arg(o.port)
+                      .arg(o.setup.presetIndex)
+                      .arg(o.setup.modeIndex)
+                      .arg(o.setup.variableFraming ? "variable" : "fixed")
+                      .arg(o.baudRate)
+                      .arg(o.configure ? "set" : "kept", log)
+                      .arg(o.count),
+              "expected");
+    }
+
+    void otherCommandsOptions()
+    {
         QVERIFY(parseCanToolArguments({ "play", "p", "x.log", "--loop" }).loop);
         QCOMPARE(parseCanToolArguments({ "play", "--help" }).command, CanToolCommand::Play);
         QVERIFY(parseCanToolArguments({ "--version" }).version);

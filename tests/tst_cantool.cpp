@@ -97,14 +97,19 @@ private slots:
         QCOMPARE(SIM(s.converter().mode()), ConverterModel::Silent);
     }
 
-    // The log file holds each frame with its direction, and can-utils read it.
+    // The log file holds each frame with its direction, and can-utils read it;
+    // a file already there is appended to, never cut short.
     void logFileForLog2asc()
     {
-        const Run r = run({ "dump", port(), "-l", "bus.log", "--count", "6" });
-        QCOMPARE(r.status, 0);
         QFile file(dir.filePath("bus.log"));
+        const QByteArray earlier = "(1700000000.000000) can0 7FF#AA R\n";
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+        file.close();
+        const Run r = run({ "dump", port(), "-l", "bus.log", "--count", "5" });
+        QCOMPARE(r.status, 0);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().count(" R\n"), 6); // log2asc below reads each as received
+        const QByteArray log = file.readAll();
+        QVERIFY2(log.startsWith(earlier) && log.count(" R\n") == 6, log); // log2asc: received
 
         QProcess log2asc;
         log2asc.start("log2asc", { "-I", dir.filePath("bus.log"), "can0" });
@@ -240,6 +245,17 @@ private slots:
         QCOMPARE(received.status, 0);
         QTRY_COMPARE(sim->onBus().size(), 11);
         QCOMPARE(sim->onBus().last().second.identifier, 0x205u);
+
+        // looped: the whole log again and again, its first frame too, until stopped
+        QProcess looped;
+        startProcess(looped, { "play", port(), file.fileName(), "--speed", "20", "--loop" });
+        QTRY_VERIFY_WITH_TIMEOUT(sim->onBus().size() >= 11 + 14, 5000);
+        looped.terminate();
+        QVERIFY(looped.waitForFinished());
+        QCOMPARE(looped.exitCode(), 0);
+        const auto again = sim->onBus().mid(11, 14);
+        for (int i = 0; i < 14; ++i)
+            QCOMPARE(again[i].second.identifier, 0x200u + quint32(i % 6));
     }
 
     void exitStatusAndReasons_data()

@@ -331,6 +331,9 @@ private slots:
         QTest::newRow("steady 10 ms")
                 << QStringList{ "0:01", "10:01", "20:01", "30:01", "40:01" } << "5 10 0 1";
         QTest::newRow("byte 1 changed") << QStringList{ "0:010203", "10:010703" } << "2 10 2 3";
+        QTest::newRow("FD: byte 10 changed")
+                << QStringList{ "0:000000000000000000000000", "10:000000000000000000000100" }
+                << "2 10 1024 12";
     }
 
     void statistics()
@@ -342,7 +345,7 @@ private slots:
         for (const QString &frame : frames) {
             const qint64 us = frame.section(':', 0, 0).toLongLong() * 1000;
             last = QByteArray::fromHex(frame.section(':', 1).toLatin1());
-            statistics.add({ us, canFrame(0x100, last), false });
+            statistics.add({ us, last.size() > 8 ? fdFrame(0x100, last) : canFrame(0x100, last), false });
             statistics.add({ us + 1, canFrame(0x100, {}, true), false }); // another identifier
         }
         const int row = statistics.rowOf(0x100, false);

@@ -107,7 +107,7 @@ private slots:
         startAll();
         std::unique_ptr<Client> client(connectClient());
         const QList<std::pair<QByteArray, QByteArray>> table = {
-            { "V\r", "V1013\r" },     { "v\r", "v1013\r" },   { "N\r", "NTLVK\r" },
+            { "V\r\n", "V1013\r" },   { "v\r\n", "v1013\r" }, { "N\r", "NTLVK\r" },
             { "t1230\r", "\a" },      { "S9\r", "\a" },       { "S6\r", "\r" },
             { "Z1\r", "\r" },         { "M00000000\r", "\r" }, { "mFFFFFFFF\r", "\r" },
             { "O\r", "\r" },          { "S4\r", "\a" },       { "O\r", "\a" },
@@ -123,23 +123,21 @@ private slots:
         QVERIFY(bridge->state().timestamps);
     }
 
-    // S6 then O: set-and-start at 500k, normal mode; L: silent mode.
+    // Sn then O: set-and-start at that rate in normal mode; L: silent mode.
     void bitRateAndModeReachTheConverter()
     {
         startAll();
         std::unique_ptr<Client> client(connectClient());
-        client->write("S6\rO\r");
-        QCOMPARE(client->readAnswers(2), "\r\r");
-        QTRY_VERIFY(SIM(s.converter().running()));
-        QCOMPARE(SIM(s.converter().bitRate()), 500000);
-        QCOMPARE(SIM(s.converter().mode()), ConverterModel::Normal);
-        client->write("C\rS8\rL\r");
-        QCOMPARE(client->readAnswers(3), "\r\r\r");
-        QTRY_COMPARE(SIM(s.converter().mode()), ConverterModel::Silent);
-        QCOMPARE(SIM(s.converter().bitRate()), 1000000);
-        client->write("C\rS0\rO\r");
-        QCOMPARE(client->readAnswers(3), "\r\r\r");
-        QTRY_COMPARE(SIM(s.converter().bitRate()), 10000);
+        const int rates[] = { 10000, 20000, 50000, 100000, 125000, 250000, 500000, 800000, 1000000 };
+        for (int n = 0; n < 9; ++n) {
+            const bool silent = n == 8;
+            client->write("S" + QByteArray::number(n) + (silent ? "\rL\r" : "\rO\r"));
+            QCOMPARE(client->readAnswers(2), "\r\r");
+            QTRY_COMPARE(SIM(s.converter().bitRate()), rates[n]);
+            QTRY_COMPARE(SIM(s.converter().mode()), silent ? ConverterModel::Silent : ConverterModel::Normal);
+            client->write("C\r");
+            QVERIFY(client->readAnswers(1).endsWith("\r"));
+        }
     }
 
     // In variable framing: the floods below run in fixed framing.
@@ -174,6 +172,14 @@ private slots:
         QVERIFY(last.startsWith("T18FF50E520102"));
         bool ok = false;
         QVERIFY(last.mid(14).toInt(&ok, 16) < 60000 && ok);
+
+        // closed, the client hears nothing more while the bus goes on
+        client->write("C\r");
+        QTest::qWait(100);
+        client->readSome(); // the frames before C and its answer
+        QTest::qWait(100);
+        QCOMPARE(client->readSome(), QByteArray());
+        QVERIFY(SIM(s.converter().running()));
     }
 
     // The converter's flood to a client reading as fast as it can, and the

@@ -47,6 +47,12 @@ private slots:
         fd.fd = true;
         fd.bitRateSwitch = true;
         QTest::newRow("fd with brs") << "100##1AABB" << true << fd;
+        fd.bitRateSwitch = false;
+        fd.errorStateIndicator = true;
+        QTest::newRow("fd with esi") << "100##2AABB" << true << fd;
+        fd.bitRateSwitch = true;
+        QTest::newRow("fd with both") << "100##3AABB" << true << fd;
+        QTest::newRow("remote of 8") << "123#R8" << true << remote(0x123, 8);
         QTest::newRow("nine bytes") << "100#010203040506070809" << false << CanFrame();
         QTest::newRow("standard id too big") << "800#" << false << CanFrame();
         QTest::newRow("extended id too big") << "20000000#" << false << CanFrame();
@@ -85,6 +91,14 @@ private slots:
         QTest::newRow("remote") << remote(0x7DF, 2)
                                 << QByteArray("  can0  7DF   [2]  remote request\n")
                                 << QByteArray("(1700000000.012345) can0 7DF#R2\n");
+        QTest::newRow("extended, small identifier")
+                << frame(0x123, "\xAB", true) << QByteArray("  can0  00000123   [1]  AB\n")
+                << QByteArray("(1700000000.012345) can0 00000123#AB\n");
+        CanFrame error = frame(0x040, QByteArray(8, '\0'));
+        error.error = true;
+        QTest::newRow("error frame")
+                << error << QByteArray("  can0  20000040   [8]  00 00 00 00 00 00 00 00\n")
+                << QByteArray("(1700000000.012345) can0 20000040#0000000000000000\n");
     }
     void candumpLines()
     {

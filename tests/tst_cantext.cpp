@@ -91,6 +91,9 @@ private slots:
         QTest::newRow("remote") << remote(0x7DF, 2)
                                 << QByteArray("  can0  7DF   [2]  remote request\n")
                                 << QByteArray("(1700000000.012345) can0 7DF#R2\n");
+        QTest::newRow("remote of 1") << remote(0x7DF, 1)
+                                     << QByteArray("  can0  7DF   [1]  remote request\n")
+                                     << QByteArray("(1700000000.012345) can0 7DF#R1\n");
         QTest::newRow("extended, small identifier")
                 << frame(0x123, "\xAB", true) << QByteArray("  can0  00000123   [1]  AB\n")
                 << QByteArray("(1700000000.012345) can0 00000123#AB\n");

@@ -1,6 +1,7 @@
 #include "captureautosave.h"
 #include "capturestore.h"
 #include "hexbytes.h"
+#include "logline.h"
 #include "texttableautosave.h"
 #include "viewrow.h"
 #include "windowtest.h"
@@ -309,6 +310,27 @@ private slots:
                      qPrintable(name));
             QVERIFY(f.dir.read(name).count('\n') <= c.limit + 1);
         }
+    }
+
+    // A name already taken (a file, a link to nothing) is passed over and left as it is.
+    void autoSaveTakesAFreeName()
+    {
+        WindowFixture f(true);
+        QStringList taken;
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int ms = 0; ms < 1500; ++ms) {
+            taken << f.dir.filePath(autoSaveFileNameAt(now.addMSecs(ms)));
+            QVERIFY(ms ? QFile(taken.last()).open(QIODevice::WriteOnly)
+                       : QFile::link("gone", taken.last()));
+        }
+        f.click("checkBoxAutoSave");
+        QVERIFY(f.get<QCheckBox>("checkBoxAutoSave")->isChecked());
+        f.click("checkBoxAutoSave");
+        const QStringList files = logFiles(f);
+        QCOMPARE(files.size(), 1500);
+        QVERIFY(!taken.contains(f.dir.filePath(files.last())));
+        QVERIFY(QFileInfo(taken.first()).isSymLink());
+        QCOMPARE(QFileInfo(taken.last()).size(), 0);
     }
 
     void autoSaveThatCannotStart()

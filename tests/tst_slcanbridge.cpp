@@ -334,27 +334,42 @@ private slots:
         ::close(slave);
     }
 
-    // The simulator's state file and link never cost a file named by mistake.
-    void simulatorKeepsOtherFiles_data()
+    // The simulator's state file and link never cost a file named by mistake;
+    // the link it made goes with it.
+    void simulatorFiles_data()
     {
-        QTest::addColumn<bool>("asState");
-        QTest::newRow("--state") << true;
-        QTest::newRow("--link") << false;
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("fileThere");
+        QTest::newRow("--state holding something else") << "state" << true;
+        QTest::newRow("--link at a file") << "link" << true;
+        QTest::newRow("--link where nothing is") << "link" << false;
     }
-    void simulatorKeepsOtherFiles()
+    void simulatorFiles()
     {
-        QFETCH(bool, asState);
-        QFile notes(dir.filePath("notes.txt"));
-        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("baud=7\nmy notes\n") == 16);
+        QFETCH(QString, option);
+        QFETCH(bool, fileThere);
+        QFile notes(dir.filePath(QTest::currentDataTag()));
+        QVERIFY(!fileThere
+                || (notes.open(QIODevice::WriteOnly) && notes.write("baud=7\nmy notes\n") == 16));
         notes.close();
         SimOptions options;
-        (asState ? options.statePath : options.linkPath) = notes.fileName();
-        QString error;
-        QVERIFY(!SimulatorLink(options).open(&error));
-        QVERIFY2(error.startsWith(notes.fileName()) && error.contains("left as it is"),
-                 qPrintable(error));
-        QVERIFY(notes.open(QIODevice::ReadOnly));
-        QCOMPARE(notes.readAll(), QByteArray("baud=7\nmy notes\n"));
+        (option == "state" ? options.statePath : options.linkPath) = notes.fileName();
+        {
+            SimulatorLink sim(options);
+            QString error;
+            QCOMPARE(sim.open(&error), !fileThere);
+            if (fileThere)
+                QVERIFY2(error.startsWith(notes.fileName()) && error.contains("left as it is"),
+                         qPrintable(error));
+            else
+                QCOMPARE(QFile::symLinkTarget(notes.fileName()), sim.slavePath());
+        }
+        if (fileThere) {
+            QVERIFY(notes.open(QIODevice::ReadOnly));
+            QCOMPARE(notes.readAll(), QByteArray("baud=7\nmy notes\n"));
+        } else {
+            QVERIFY(!QFileInfo(notes.fileName()).isSymLink() && !notes.exists());
+        }
     }
 
     // A link put in the bridge's place while it ran is someone else's: kept.

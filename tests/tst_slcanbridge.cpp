@@ -276,8 +276,9 @@ private slots:
     }
 
     // What is at LINK decides: the bridge makes its link only where nothing is
-    // or where a bridge left a link to a terminal that is gone; anything else
-    // is refused before a terminal is made and left as it was.
+    // or where a bridge that has ended left its link (the terminal gone, or its
+    // number taken since by another program); anything else, a running
+    // bridge's link too, is refused before a terminal is made and left as it was.
     void linkPlace_data()
     {
         QTest::addColumn<QString>("kind");
@@ -288,7 +289,8 @@ private slots:
         QTest::newRow("folder") << "folder" << false;
         QTest::newRow("link to a file") << "link bus.log" << false;
         QTest::newRow("link to nothing else") << "link gone" << false;
-        QTest::newRow("link to a live terminal") << "link live" << false;
+        QTest::newRow("left by a bridge, its terminal's number taken since") << "link live" << true;
+        QTest::newRow("a running bridge's") << "bridge" << false;
     }
     void linkPlace()
     {
@@ -312,13 +314,15 @@ private slots:
         QVERIFY(::openpty(&master, &slave, live, nullptr, nullptr) == 0);
         QString target = kind.section(' ', 1);
         target = target == "live" ? QString::fromLocal8Bit(live) : QDir(dir.path()).filePath(target);
+        CanBus unopened;
+        SlcanBridge running(&unopened);
+        QString error;
         QVERIFY(kind.isEmpty() || (kind == "file" && log.copy(link()))
-                || (kind == "folder" && QDir().mkdir(link())) || QFile::link(target, link()));
+                || (kind == "folder" && QDir().mkdir(link()))
+                || (kind == "bridge" && running.start(link(), &error)) || QFile::link(target, link()));
         const QString before = at(link());
 
-        CanBus unopened;
         SlcanBridge slcan(&unopened);
-        QString error;
         QCOMPARE(slcan.start(link(), &error), made);
         if (made) {
             QCOMPARE(at(link()), "link " + slcan.terminalPath());

@@ -2,7 +2,6 @@
 
 #include "canbus.h"
 #include "canlink.h"
-#include "terminallink.h"
 
 #include <QSocketNotifier>
 
@@ -53,7 +52,7 @@ bool SlcanBridge::start(const QString &linkPath, QString *error)
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     path = QString::fromLocal8Bit(name);
     if (!linkPath.isEmpty()) {
-        if (!makeTerminalLink(path, linkPath, error)) {
+        if (!terminalLink.make(path, linkPath, error)) {
             stop();
             return false;
         }
@@ -73,8 +72,7 @@ void SlcanBridge::stop()
     delete readNotifier;
     delete writeNotifier;
     readNotifier = writeNotifier = nullptr;
-    if (!link.isEmpty())
-        removeTerminalLink(link, path);
+    terminalLink.remove();
     link.clear();
     if (master >= 0)
         ::close(master);

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "slcan.h"
 #include "streamdecoder.h"
+#include "terminallink.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -71,6 +72,7 @@ private:
     int slave = -1; // held open: a client's hang-up never reaches the master
     QString path;
     QString link;
+    TerminalLink terminalLink;
     QSocketNotifier *readNotifier = nullptr;
     QSocketNotifier *writeNotifier = nullptr;
     QTimer retryTimer; // the bus's backlog was full: the client's next commands later

@@ -1,9 +1,15 @@
 #include "terminallink.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -19,12 +25,24 @@ QByteArray linkTarget(const QByteArray &path)
     return target;
 }
 
-// A link this kind of program leaves behind when it ends without cleaning up.
-bool isStaleTerminalLink(const QByteArray &target)
+// The guard of a link path: held by the program whose link it is, -1 when
+// another process holds it.
+int takeGuard(const QString &linkPath)
 {
-    struct stat info{};
-    return target.startsWith("/dev/pts/") && ::lstat(target.constData(), &info) != 0
-            && errno == ENOENT;
+    const QByteArray name = "talvik-terminal-link/"
+            + QCryptographicHash::hash(QFile::encodeName(QFileInfo(linkPath).absoluteFilePath()),
+                                       QCryptographicHash::Sha1)
+                      .toHex();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, name.constData(), size_t(name.size())); // abstract: no file
+    const auto size = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr *>(&address), size) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 QString refusal(const QString &linkPath, const QString &what)
@@ -33,16 +51,15 @@ QString refusal(const QString &linkPath, const QString &what)
             .arg(linkPath, what);
 }
 
-} // namespace
-
-QString terminalLinkProblem(const QString &linkPath)
+// Why the place cannot be taken; `guardFree`: no running program holds its guard.
+QString placeProblem(const QString &linkPath, bool guardFree)
 {
     const QByteArray path = QFile::encodeName(linkPath);
     struct stat info{};
     if (::lstat(path.constData(), &info) != 0) {
-        if (errno == ENOENT)
-            return {};
-        return QStringLiteral("cannot look at %1: %2").arg(linkPath, qt_error_string(errno));
+        if (errno != ENOENT)
+            return QStringLiteral("cannot look at %1: %2").arg(linkPath, qt_error_string(errno));
+        return guardFree ? QString() : refusal(linkPath, QStringLiteral("is the name of a bridge still running"));
     }
     if (S_ISREG(info.st_mode))
         return refusal(linkPath, QStringLiteral("is a file"));
@@ -50,40 +67,60 @@ QString terminalLinkProblem(const QString &linkPath)
         return refusal(linkPath, QStringLiteral("is a folder"));
     if (!S_ISLNK(info.st_mode))
         return refusal(linkPath, QStringLiteral("is a device or other special file"));
-    const QByteArray target = linkTarget(path);
-    if (isStaleTerminalLink(target))
-        return {};
-    if (target.startsWith("/dev/pts/"))
-        return refusal(linkPath, QStringLiteral("links to %1, a terminal in use (another bridge?)")
-                                         .arg(QFile::decodeName(target)));
-    return refusal(linkPath, QStringLiteral("links to %1").arg(QFile::decodeName(target)));
+    const QString target = QFile::decodeName(linkTarget(path));
+    if (!target.startsWith(QLatin1String("/dev/pts/")))
+        return refusal(linkPath, QStringLiteral("links to %1").arg(target));
+    if (!guardFree)
+        return refusal(linkPath,
+                       QStringLiteral("links to %1, the terminal of a bridge still running").arg(target));
+    return {}; // left behind by a program that has ended
 }
 
-bool makeTerminalLink(const QString &terminalPath, const QString &linkPath, QString *error)
+} // namespace
+
+QString terminalLinkProblem(const QString &linkPath)
 {
-    *error = terminalLinkProblem(linkPath);
-    if (!error->isEmpty())
-        return false;
+    const int probe = takeGuard(linkPath);
+    const QString problem = placeProblem(linkPath, probe >= 0);
+    if (probe >= 0)
+        ::close(probe);
+    return problem;
+}
+
+bool TerminalLink::make(const QString &terminalPath, const QString &linkPath, QString *error)
+{
+    remove();
+    const int held = takeGuard(linkPath);
+    *error = placeProblem(linkPath, held >= 0);
     const QByteArray path = QFile::encodeName(linkPath);
     struct stat info{};
-    if (::lstat(path.constData(), &info) == 0 && ::unlink(path.constData()) != 0 && errno != ENOENT) {
+    if (error->isEmpty() && ::lstat(path.constData(), &info) == 0 && ::unlink(path.constData()) != 0)
         *error = QStringLiteral("cannot remove the stale link %1: %2")
                          .arg(linkPath, qt_error_string(errno));
-        return false;
-    }
     // symlink() neither follows nor replaces what may have appeared since the look.
-    if (::symlink(QFile::encodeName(terminalPath).constData(), path.constData()) != 0) {
+    if (error->isEmpty()
+        && ::symlink(QFile::encodeName(terminalPath).constData(), path.constData()) != 0)
         *error = QStringLiteral("cannot make the link %1: %2").arg(linkPath, qt_error_string(errno));
+    if (!error->isEmpty()) {
+        if (held >= 0)
+            ::close(held);
         return false;
     }
+    guard = held;
+    link = linkPath;
+    terminal = terminalPath;
     return true;
 }
 
-void removeTerminalLink(const QString &linkPath, const QString &terminalPath)
+void TerminalLink::remove()
 {
-    const QByteArray path = QFile::encodeName(linkPath);
+    if (guard < 0)
+        return;
+    const QByteArray path = QFile::encodeName(link);
     struct stat info{};
     if (::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode)
-        && linkTarget(path) == QFile::encodeName(terminalPath))
+        && linkTarget(path) == QFile::encodeName(terminal))
         ::unlink(path.constData());
+    ::close(guard);
+    guard = -1;
 }

@@ -1,6 +1,5 @@
 #include "simlink.h"
 #include "busreplay.h"
-#include "terminallink.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -150,8 +149,7 @@ void SimulatorLink::startReplayWhenReady()
 
 SimulatorLink::~SimulatorLink()
 {
-    if (!options.linkPath.isEmpty() && linkMade)
-        removeTerminalLink(options.linkPath, path);
+    terminalLink.remove();
     if (master >= 0)
         ::close(master);
 }
@@ -178,9 +176,8 @@ bool SimulatorLink::open(QString *error)
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     path = QString::fromLocal8Bit(name);
     if (!options.linkPath.isEmpty()) {
-        if (!makeTerminalLink(path, options.linkPath, error))
+        if (!terminalLink.make(path, options.linkPath, error))
             return false;
-        linkMade = true;
     }
     readNotifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
     readNotifier->setEnabled(false);

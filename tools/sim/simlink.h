@@ -3,6 +3,7 @@
 
 #include "capturerecord.h"
 #include "convertermodel.h"
+#include "terminallink.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -103,7 +104,7 @@ private:
     ConverterModel model;
     int master = -1;
     QString path;
-    bool linkMade = false; // linkPath is ours to remove
+    TerminalLink terminalLink; // at linkPath
     bool foreignState = false; // statePath holds something else
     bool connected = false;
     QSocketNotifier *readNotifier = nullptr;

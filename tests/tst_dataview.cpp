@@ -320,17 +320,17 @@ private slots:
         const QDateTime now = QDateTime::currentDateTime();
         for (int ms = 0; ms < 1500; ++ms) {
             taken << f.dir.filePath(autoSaveFileNameAt(now.addMSecs(ms)));
-            QVERIFY(ms ? QFile(taken.last()).open(QIODevice::WriteOnly)
-                       : QFile::link("gone", taken.last()));
+            QVERIFY(ms % 2 ? QFile(taken.last()).open(QIODevice::WriteOnly)
+                           : QFile::link("gone", taken.last()));
         }
         f.click("checkBoxAutoSave");
         QVERIFY(f.get<QCheckBox>("checkBoxAutoSave")->isChecked());
         f.click("checkBoxAutoSave");
         const QStringList files = logFiles(f);
-        QCOMPARE(files.size(), 1500);
+        QCOMPARE(files.size(), 751); // the links to nothing are not listed
         QVERIFY(!taken.contains(f.dir.filePath(files.last())));
         QVERIFY(QFileInfo(taken.first()).isSymLink());
-        QCOMPARE(QFileInfo(taken.last()).size(), 0);
+        QCOMPARE(QFileInfo(taken.last()).size(), 0); // odd: a file
     }
 
     void autoSaveThatCannotStart()

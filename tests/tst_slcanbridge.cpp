@@ -289,6 +289,7 @@ private slots:
         QTest::newRow("folder") << "folder" << false;
         QTest::newRow("link to a file") << "link bus.log" << false;
         QTest::newRow("link to nothing else") << "link gone" << false;
+        QTest::newRow("link to a device") << "link /dev/null" << false;
         QTest::newRow("left by a bridge, its terminal's number taken since") << "link live" << true;
         QTest::newRow("a running bridge's") << "bridge" << false;
         QTest::newRow("a running bridge's, its link deleted") << "bridge unlinked" << false;

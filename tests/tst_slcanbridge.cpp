@@ -293,6 +293,7 @@ private slots:
         QTest::newRow("left by a bridge, its terminal's number taken since") << "link live" << true;
         QTest::newRow("a running bridge's") << "bridge" << false;
         QTest::newRow("a running bridge's, its link deleted") << "bridge unlinked" << false;
+        QTest::newRow("a running bridge's name in another folder") << "elsewhere" << true;
     }
     void linkPlace()
     {
@@ -323,6 +324,8 @@ private slots:
                 || (kind == "folder" && QDir().mkdir(link()))
                 || (kind.startsWith("bridge") && running.start(link(), &error)
                     && (kind == "bridge" || QFile::remove(link())))
+                || (kind == "elsewhere" && QDir(dir.path()).mkpath("elsewhere")
+                    && running.start(dir.filePath("elsewhere/slcan"), &error) && !QFile::exists(link()))
                 || QFile::link(target, link()));
         const QString before = at(link());
 

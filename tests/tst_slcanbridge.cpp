@@ -350,34 +350,40 @@ private slots:
     void simulatorFiles_data()
     {
         QTest::addColumn<QString>("option");
-        QTest::addColumn<bool>("fileThere");
-        QTest::newRow("--state holding something else") << "state" << true;
-        QTest::newRow("--link at a file") << "link" << true;
-        QTest::newRow("--link where nothing is") << "link" << false;
+        QTest::addColumn<QString>("there"); // what is at the path before
+        QTest::newRow("--state holding something else") << "state" << "file";
+        QTest::newRow("--link at a file") << "link" << "file";
+        QTest::newRow("--link at a running bridge's") << "link" << "bridge";
+        QTest::newRow("--link where nothing is") << "link" << "";
     }
     void simulatorFiles()
     {
         QFETCH(QString, option);
-        QFETCH(bool, fileThere);
+        QFETCH(QString, there);
         QFile notes(dir.filePath(QTest::currentDataTag()));
-        QVERIFY(!fileThere
+        CanBus unopened;
+        SlcanBridge running(&unopened);
+        QString error;
+        QVERIFY(there != "file"
                 || (notes.open(QIODevice::WriteOnly) && notes.write("baud=7\nmy notes\n") == 16));
+        QVERIFY(there != "bridge" || running.start(notes.fileName(), &error));
         notes.close();
         SimOptions options;
         (option == "state" ? options.statePath : options.linkPath) = notes.fileName();
         {
             SimulatorLink sim(options);
-            QString error;
-            QCOMPARE(sim.open(&error), !fileThere);
-            if (fileThere)
+            QCOMPARE(sim.open(&error), there.isEmpty());
+            if (!there.isEmpty())
                 QVERIFY2(error.startsWith(notes.fileName()) && error.contains("left as it is"),
                          qPrintable(error));
             else
                 QCOMPARE(QFile::symLinkTarget(notes.fileName()), sim.slavePath());
         }
-        if (fileThere) {
+        if (there == "file") {
             QVERIFY(notes.open(QIODevice::ReadOnly));
             QCOMPARE(notes.readAll(), QByteArray("baud=7\nmy notes\n"));
+        } else if (there == "bridge") {
+            QCOMPARE(QFile::symLinkTarget(notes.fileName()), running.terminalPath());
         } else {
             QVERIFY(!QFileInfo(notes.fileName()).isSymLink() && !notes.exists());
         }

@@ -256,7 +256,8 @@ private slots:
         QVERIFY(autoSave->isChecked());
         sim->get([](SimulatorLink &s) { return s.startFlood(5000), 0; });
         QTRY_COMPARE_WITH_TIMEOUT(SIM(s.floodSent()), 5000, 20000);
-        QTest::qWait(200); // the last frames on their way
+        // every frame captured (a slow build takes its time), then switched off
+        QTRY_COMPARE_WITH_TIMEOUT(capture()->endSequence(), quint64(5000), 20000);
         autoSave->click();
         const QStringList logs = QDir(f->dir.path()).entryList({ "*.log" });
         QCOMPARE(logs.size(), 1);

@@ -11,9 +11,8 @@ struct CanFrame;
 
 // "工具" → "SLCAN 桥": the SLCAN bridge for the port the window has open, so
 // that another tool watches and sends on the same converter. It is reached
-// as linkPath(): ttyTALVIK-slcan in the user's own runtime folder unless set,
-// where no other user can put anything first. It stops when the port closes
-// or is lost.
+// as linkPath(): ttyTALVIK-slcan in the user's own runtime folder, where no
+// other user can put anything first. It stops when the port closes or is lost.
 class SlcanMenu : public QObject
 {
     Q_OBJECT

@@ -8,6 +8,8 @@ PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport
 PACKAGES += can-utils tshark locales
 # Qt's canbusutil listens on the virtual CAN bus in the interface tests.
 PACKAGES += libqt6serialbus6-bin
+# Boost.CRC (header-only) computes the checksums of transmitted and received messages.
+PACKAGES += libboost-dev
 LOCALES := en_US en_US.UTF-8 de_DE de_DE.UTF-8
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -852,6 +852,22 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
         <source>数据</source>
         <translation>Data</translation>
     </message>
+    <message>
+        <source>计数器错 %1</source>
+        <translation>Counter wrong %1</translation>
+    </message>
+    <message>
+        <source>校验和错 %1</source>
+        <translation>Checksum wrong %1</translation>
+    </message>
+    <message>
+        <source>收到的帧中计数器未加一的帧数和校验和错误的帧数</source>
+        <translation>Received frames whose counter did not advance by one, and frames whose checksum is wrong</translation>
+    </message>
+    <message>
+        <source>计数器/校验和</source>
+        <translation>Counter/checksum</translation>
+    </message>
 </context>
 <context>
     <name>PortOpenProblem</name>
@@ -1210,6 +1226,10 @@ time %4 s</translation>
         <source>错误帧: %1</source>
         <translation>Error frames: %1</translation>
     </message>
+    <message>
+        <source>计数器错 %1, 校验和错 %1</source>
+        <translation>Counter wrong %1, checksum wrong %1</translation>
+    </message>
 </context>
 <context>
     <name>SlcanMenu</name>
@@ -1314,6 +1334,306 @@ time %4 s</translation>
     <message>
         <source>保存文件</source>
         <translation>Save file</translation>
+    </message>
+    <message>
+        <source>保存失败: </source>
+        <translation>Save failed: </translation>
+    </message>
+</context>
+<context>
+    <name>TransmitList</name>
+    <message>
+        <source>不是发送列表文件</source>
+        <translation>not a transmit list</translation>
+    </message>
+    <message>
+        <source>第%1行：标识符无效，已略过</source>
+        <translation>row %1: no valid identifier, left out</translation>
+    </message>
+    <message>
+        <source>%1 (%2) 与数据库不符：按原始字节发送</source>
+        <translation>%1 (%2) is not in the database as it was: sent as raw bytes</translation>
+    </message>
+    <message>
+        <source>%1：没有计数器信号 %2</source>
+        <translation>%1: no counter signal %2</translation>
+    </message>
+    <message>
+        <source>%1：校验和 %2 已取消</source>
+        <translation>%1: checksum %2 dropped</translation>
+    </message>
+</context>
+<context>
+    <name>TransmitMenu</name>
+    <message>
+        <source>工具</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>发送报文…</source>
+        <translation>Transmit…</translation>
+    </message>
+</context>
+<context>
+    <name>TransmitRow</name>
+    <message>
+        <source>“%1”不是数值</source>
+        <translation>“%1” is not a number</translation>
+    </message>
+    <message>
+        <source>%1 超出 %2 的范围 [%3|%4]</source>
+        <translation>%1 is outside the range of %2 [%3|%4]</translation>
+    </message>
+    <message>
+        <source>%1 的系数为 0</source>
+        <translation>%1 has a factor of 0</translation>
+    </message>
+    <message>
+        <source>%1 的 %2 位只能表示 %3 到 %4</source>
+        <translation>the %2 bits of %1 hold only %3 to %4</translation>
+    </message>
+</context>
+<context>
+    <name>TransmitWindow</name>
+    <message>
+        <source>发送报文</source>
+        <translation>Transmit</translation>
+    </message>
+    <message>
+        <source>按名称或标识符筛选</source>
+        <translation>Filter by name or ID</translation>
+    </message>
+    <message>
+        <source>添加报文</source>
+        <translation>Add message</translation>
+    </message>
+    <message>
+        <source>添加节点发送的全部报文</source>
+        <translation>Add every message the node sends</translation>
+    </message>
+    <message>
+        <source>添加原始帧</source>
+        <translation>Add raw frame</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>发送一次</source>
+        <translation>Send once</translation>
+    </message>
+    <message>
+        <source>启动</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>打开列表…</source>
+        <translation>Open list…</translation>
+    </message>
+    <message>
+        <source>列表另存为…</source>
+        <translation>Save list as…</translation>
+    </message>
+    <message>
+        <source>启用</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>标识符</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>报文</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>周期 (ms)</source>
+        <translation>Period (ms)</translation>
+    </message>
+    <message>
+        <source>触发</source>
+        <translation>Trigger</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>已发送</source>
+        <translation>Sent</translation>
+    </message>
+    <message>
+        <source>迟发</source>
+        <translation>Late</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>Skipped</translation>
+    </message>
+    <message>
+        <source>周期发送</source>
+        <translation>Cyclic</translation>
+    </message>
+    <message>
+        <source>手动发送</source>
+        <translation>On demand</translation>
+    </message>
+    <message>
+        <source>收到报文后发送</source>
+        <translation>On receiving</translation>
+    </message>
+    <message>
+        <source>标识符 (十六进制)</source>
+        <translation>ID (hex)</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>窗口有焦点时按此键发送一次</source>
+        <translation>This key sends the row once while the window has the focus</translation>
+    </message>
+    <message>
+        <source>算法名，可加参数，如 crc8:poly=0x1d,init=0xff,bytes=1-7</source>
+        <translation>An algorithm's name, with parameters if needed, such as crc8:poly=0x1d,init=0xff,bytes=1-7</translation>
+    </message>
+    <message>
+        <source>延时</source>
+        <translation>Delay</translation>
+    </message>
+    <message>
+        <source>按键</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>校验和</source>
+        <translation>Checksum</translation>
+    </message>
+    <message>
+        <source>计数器</source>
+        <translation>Counter</translation>
+    </message>
+    <message>
+        <source>信号</source>
+        <translation>Signal</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>原始值</source>
+        <translation>Raw</translation>
+    </message>
+    <message>
+        <source>字节</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>发送失败，已停止</source>
+        <translation>Sending failed: stopped</translation>
+    </message>
+    <message>
+        <source>没有符合筛选的报文</source>
+        <translation>No message matches the filter</translation>
+    </message>
+    <message>
+        <source>未加载数据库 (工具 → 信号… → 加载DBC…)</source>
+        <translation>No database loaded (Tools → Signals… → Load DBC…)</translation>
+    </message>
+    <message>
+        <source>已添加 %1 发送的 %2 个报文</source>
+        <translation>Added the %2 messages %1 sends</translation>
+    </message>
+    <message>
+        <source> FD</source>
+        <translation> FD</translation>
+    </message>
+    <message>
+        <source>(原始帧)</source>
+        <translation>(raw frame)</translation>
+    </message>
+    <message>
+        <source>周期</source>
+        <translation>Cyclic</translation>
+    </message>
+    <message>
+        <source>手动</source>
+        <translation>By hand</translation>
+    </message>
+    <message>
+        <source>收到 %1 后</source>
+        <translation>After %1</translation>
+    </message>
+    <message>
+        <source>周期须为 0 到 3600000 ms 的整数</source>
+        <translation>The period must be a whole number from 0 to 3600000 ms</translation>
+    </message>
+    <message>
+        <source>标识符须为 0 到 1FFFFFFF 的十六进制数</source>
+        <translation>The ID must be a hexadecimal number from 0 to 1FFFFFFF</translation>
+    </message>
+    <message>
+        <source>数据最多 64 字节</source>
+        <translation>At most 64 data bytes</translation>
+    </message>
+    <message>
+        <source>无计数器</source>
+        <translation>No counter</translation>
+    </message>
+    <message>
+        <source>无校验和</source>
+        <translation>No checksum</translation>
+    </message>
+    <message>
+        <source>%1 (计数器)</source>
+        <translation>%1 (counter)</translation>
+    </message>
+    <message>
+        <source>%1 (校验和)</source>
+        <translation>%1 (checksum)</translation>
+    </message>
+    <message>
+        <source>校验算法无效：%1</source>
+        <translation>Checksum algorithm not valid: %1</translation>
+    </message>
+    <message>
+        <source>%1: %2 (文件保持原样，列表不保存到此文件)</source>
+        <translation>%1: %2 (the file is left as it is; the list is not saved to it)</translation>
+    </message>
+    <message>
+        <source>打开发送列表</source>
+        <translation>Open transmit list</translation>
+    </message>
+    <message>
+        <source>发送列表 (*.json);;所有文件 (*)</source>
+        <translation>Transmit lists (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>无法打开 %1: %2</source>
+        <translation>Cannot open %1: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>发送列表另存为</source>
+        <translation>Save transmit list as</translation>
     </message>
     <message>
         <source>保存失败: </source>

@@ -10,7 +10,8 @@ QStringList programFileNames()
 {
     return { QStringLiteral("cfg.txt"),       QStringLiteral("manual.txt"),
              QStringLiteral("auto.txt"),      QStringLiteral("reply.txt"),
-             QStringLiteral("receiveID.txt"), QStringLiteral("talvik.ini") };
+             QStringLiteral("receiveID.txt"), QStringLiteral("talvik.ini"),
+             QStringLiteral("transmit-list.json") };
 }
 
 QString chooseFileFolder(const QString &workingDir, const QString &homeDir, const QString &dataDir,

@@ -15,9 +15,13 @@
 #include "replaywindow.h"
 #include "sendpages.h"
 #include "signalsmenu.h"
+#include "signalswindow.h"
 #include "slcanmenu.h"
 #include "texttableautosave.h"
 #include "trafficview.h"
+#include "transmitmenu.h"
+#include "transmitscheduler.h"
+#include "transmitwindow.h"
 #include "viewrow.h"
 
 #include <QDir>
@@ -61,9 +65,12 @@ MainWindow::MainWindow(const QString &startPort, QWidget *parent)
     logMenu = new LogMenu(ui->menubar, capture, this);
     signalsMenu = new SignalsMenu(ui->menubar, capture, this);
     slcanMenu = new SlcanMenu(ui->menubar, bus, this);
+    transmitMenu = new TransmitMenu(ui->menubar, this);
+    transmitList = transmitMenu->window()->scheduler();
     resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
     replayWindow = new ReplayWindow(bus, this);
     connectParts();
+    connectTransmitList();
     if (!startPort.isEmpty())
         portPanel->openNamed(startPort);
 }
@@ -117,6 +124,38 @@ void MainWindow::connectParts()
     });
 }
 
+// The transmit window sends through the one write path, stops with the
+// device, and shares the signals window's database and checks.
+void MainWindow::connectTransmitList()
+{
+    TransmitWindow *transmitWindow = transmitMenu->window();
+    SignalsWindow *signalsWindow = signalsMenu->window();
+    transmitList->setSend([this](const CanFrame &frame) {
+        if (!bus->isOpen())
+            return TransmitScheduler::SendResult::Failed;
+        if (frame.fd && !bus->sendsFdFrames())
+            return TransmitScheduler::SendResult::Refused;
+        if (bus->writeBacklogFull()) {
+            bus->flush();
+            return TransmitScheduler::SendResult::Busy;
+        }
+        return sender->sendFrame(frame, identifierText(frame.identifier),
+                                 receivedDataText(frame).trimmed())
+                ? TransmitScheduler::SendResult::Sent
+                : TransmitScheduler::SendResult::Busy;
+    });
+    connect(bus, &CanBus::aboutToClose, transmitWindow, &TransmitWindow::stop);
+    connect(bus, &CanBus::deviceLost, transmitWindow, &TransmitWindow::stop);
+    connect(transmitWindow, &TransmitWindow::statusMessage, this,
+            [this](const QString &text) { showMessage(text); });
+    connect(signalsWindow, &SignalsWindow::databaseChanged, transmitWindow,
+            &TransmitWindow::setDatabase);
+    connect(transmitWindow, &TransmitWindow::integrityRulesChanged, signalsWindow,
+            &SignalsWindow::setIntegrityRules);
+    transmitWindow->setDatabase(signalsWindow->currentDatabase());
+    transmitWindow->load();
+}
+
 void MainWindow::showMessage(const QString &text, int timeout)
 {
     ui->statusbar->showMessage(text, timeout);
@@ -139,6 +178,7 @@ void MainWindow::receiveFrames(const QVector<LinkFrame> &frames)
         }
         if (!received.frame.error)
             autoReplyPage->answer(received.frame.identifier);
+        transmitList->frameReceived(received.frame);
     }
     trafficView->endBatch();
 }

@@ -27,6 +27,8 @@ class ReceiveIdPage;
 class ReplayWindow;
 class SignalsMenu;
 class SlcanMenu;
+class TransmitMenu;
+class TransmitScheduler;
 class TrafficView;
 
 // The one window of the program: the form, the parts that work on it, and
@@ -48,6 +50,7 @@ private:
     void switchAutoSave(bool on);
     void showOpenedLog(const QString &summary);
     void showReplayWindow();
+    void connectTransmitList();
 
     Ui::MainWindow *ui;
     const CellWords cellWords; // in the language installed when the window is built
@@ -69,6 +72,8 @@ private:
     LogMenu *logMenu;
     SignalsMenu *signalsMenu;
     SlcanMenu *slcanMenu;
+    TransmitMenu *transmitMenu;
+    TransmitScheduler *transmitList; // the transmit window's rows and their sending
     ReplayWindow *replayWindow;
 };
 

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -43,6 +44,8 @@ struct DbcSignal
     int multiplexorIndex = -1; // in the message's signalList, resolved by readDbc; -1: none
     QString comment; // CM_ SG_
     QMap<qint64, QString> valueTexts; // VAL_
+    bool hasStartValue = false; // BA_ "GenSigStartValue": the raw value to send first
+    double startValue = 0.0;
 };
 
 struct DbcMessage
@@ -61,6 +64,10 @@ struct DbcMessage
 struct DbcDatabase
 {
     std::vector<DbcMessage> messages;
+    // BA_DEF_DEF_ defaults of the attributes a sender uses; -1 / none when not given.
+    int defaultCycleTimeMs = -1;
+    bool hasDefaultStartValue = false;
+    double defaultStartValue = 0.0;
 
     // The message for a frame's identifier and type, or null.
     const DbcMessage *find(quint32 identifier, bool extended) const;
@@ -109,5 +116,32 @@ std::vector<DecodedSignal> decodeMessage(const DbcMessage &message, const CanFra
 // The same into `decoded`, whose storage is reused from frame to frame.
 void decodeMessage(const DbcMessage &message, const CanFrame &frame,
                    std::vector<DecodedSignal> &decoded);
+
+// Encoding, the inverse of decoding: physical value -> raw -> the signal's bits.
+
+// The lowest and highest raw value the signal's bits hold (floats: their range).
+std::pair<double, double> rawLimits(const DbcSignal &signal);
+enum class EncodeProblem { None, NotANumber, NoFactor, BelowRange, AboveRange };
+// The bits that carry `physical`, rounded to the nearest raw value; nothing,
+// with the reason in `problem`, when the bits cannot hold it.
+std::optional<quint64> physicalToBits(const DbcSignal &signal, double physical,
+                                      EncodeProblem *problem = nullptr);
+// The bits of an integer raw value (two's complement for signed signals);
+// nothing when the signal's length cannot hold it.
+std::optional<quint64> rawToBits(const DbcSignal &signal, qint64 raw);
+// Writes the signal's `bits` into `data` (`length` bytes) and touches no other
+// bit; false, writing nothing, when the signal does not lie within them.
+bool encodeSignal(const DbcSignal &signal, quint64 bits, quint8 *data, int length);
+// Writes every signal of `message` from `bits` (one per signal, in the
+// message's order); a multiplexed signal only when its multiplexor, as
+// written, selects it.
+void encodeMessage(const DbcMessage &message, const std::vector<quint64> &bits, CanFrame &frame);
+// The raw value a sender starts with: GenSigStartValue (the signal's, else
+// the database's default), else raw 0 moved into the signal's [minimum|maximum].
+quint64 startBits(const DbcDatabase &database, const DbcSignal &signal);
+// The cycle time to send a message at: its GenMsgCycleTime, else the default; -1: none.
+int cycleTimeOf(const DbcDatabase &database, const DbcMessage &message);
+// The nodes that send at least one message, sorted.
+QStringList sendingNodes(const DbcDatabase &database);
 
 #endif // DBC_H

@@ -377,6 +377,8 @@ public:
                 readSignal(statement);
             else if (needsEnd)
                 later.push_back(std::move(statement));
+            else if (keyword == u"BA_DEF_DEF_")
+                readAttributeDefault(statement);
             else
                 currentMessage = -1; // BO_TX_BU_, EV_ and the rest: read past
         }
@@ -545,6 +547,27 @@ private:
         return nullptr;
     }
 
+    // The defaults of the attributes a sender uses; others, and ones that do
+    // not read as a number, are read past.
+    void readAttributeDefault(const Statement &statement)
+    {
+        currentMessage = -1;
+        Parser p(statement.text);
+        p.take();
+        QString attribute;
+        double value = 0;
+        if (!p.text(&attribute, "the attribute's name in quotes") || !p.isNumber()
+            || !p.number(&value, "the default"))
+            return;
+        DbcDatabase &database = result.database;
+        if (attribute == u"GenMsgCycleTime" && value >= 0 && value < 1e9) {
+            database.defaultCycleTimeMs = int(value);
+        } else if (attribute == u"GenSigStartValue") {
+            database.hasDefaultStartValue = true;
+            database.defaultStartValue = value;
+        }
+    }
+
     // CM_, BA_, VAL_, SIG_VALTYPE_ and SG_MUL_VAL_: references to messages and
     // signals; ones to messages or signals the file lacks are read past.
     void readReference(const Statement &statement)
@@ -579,6 +602,18 @@ private:
             QString attribute;
             if (!p.text(&attribute, "the attribute's name in quotes"))
                 return skip(statement.line, p.error);
+            if (attribute == u"GenSigStartValue" && p.isName() && p.peek().text == u"SG_") {
+                p.take();
+                double start = 0;
+                if (!(p.integer(&rawId, "the message's identifier")
+                      && p.name(&name, "the signal's name") && p.number(&start, "the start value")))
+                    return skip(statement.line, p.error);
+                if (DbcSignal *signal = signalIn(messageFor(rawId), name)) {
+                    signal->hasStartValue = true;
+                    signal->startValue = start;
+                }
+                return;
+            }
             if ((attribute != u"GenMsgCycleTime" && attribute != u"VFrameFormat") || !p.isName()
                 || p.peek().text != u"BO_")
                 return;

@@ -46,6 +46,23 @@ int MessageTableModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+void MessageTableModel::setIntegrityChecks(const QHash<quint64, IntegrityCheck> *newChecks)
+{
+    checks = newChecks;
+    if (rows > 0)
+        emit dataChanged(index(0, Integrity), index(rows - 1, Integrity));
+}
+
+QString MessageTableModel::integrityText(const IntegrityCheck &check) const
+{
+    QStringList parts;
+    if (check.checksCounter())
+        parts.append(tr("计数器错 %1").arg(check.counterErrors));
+    if (check.checksChecksum())
+        parts.append(tr("校验和错 %1").arg(check.checksumErrors));
+    return parts.join(QLatin1String(", "));
+}
+
 QVariant MessageTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rows)
@@ -53,6 +70,11 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
     const MessageStatistics::Entry &entry = statistics->at(index.row());
     const DbcMessage *message =
             database ? database->find(entry.identifier, entry.extended) : nullptr;
+    const IntegrityCheck *check = nullptr;
+    if (checks && index.column() == Integrity) {
+        const auto it = checks->constFind(MessageStatistics::key(entry.identifier, entry.extended));
+        check = it == checks->constEnd() ? nullptr : &*it;
+    }
     // A frame shorter or longer than its message's definition.
     const bool lengthDiffers = message && entry.length != message->length;
     switch (role) {
@@ -75,6 +97,8 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
         }
         case Length:
             return QString::number(entry.length);
+        case Integrity:
+            return check ? integrityText(*check) : QString();
         case Data: {
             QString text;
             for (int i = 0; i < entry.length; ++i)
@@ -95,6 +119,8 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
             return statistics->averagePeriodMs(index.row());
         case Length:
             return entry.length;
+        case Integrity:
+            return check ? double(check->counterErrors + check->checksumErrors) : -1.0;
         case Data:
             return index.row();
         }
@@ -104,6 +130,10 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole:
         if (index.column() == Length && lengthDiffers)
             return QBrush(QColor(255, 200, 120));
+        if (check && check->counterErrors + check->checksumErrors > 0)
+            return QBrush(QColor(255, 170, 150));
+        if (check)
+            return QBrush(QColor(190, 235, 190));
         break;
     case Qt::ToolTipRole:
         if (index.column() == Length && lengthDiffers)
@@ -112,6 +142,8 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
             return message->comment;
         if (index.column() == Period && message && message->cycleTimeMs > 0)
             return tr("括号内为报文定义的周期 (ms)");
+        if (check)
+            return tr("收到的帧中计数器未加一的帧数和校验和错误的帧数");
         break;
     case Qt::TextAlignmentRole:
         if (index.column() == Count || index.column() == Period || index.column() == Length)
@@ -136,6 +168,8 @@ QVariant MessageTableModel::headerData(int section, Qt::Orientation orientation,
         return tr("周期 (ms)");
     case Length:
         return tr("长度");
+    case Integrity:
+        return tr("计数器/校验和");
     case Data:
         return tr("数据");
     }

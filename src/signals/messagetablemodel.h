@@ -3,6 +3,8 @@
 
 #include <QAbstractTableModel>
 
+#include "transmitrow.h"
+
 class MessageStatistics;
 struct DbcDatabase;
 
@@ -13,7 +15,7 @@ class MessageTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { Identifier, Name, Count, Period, Length, Data, ColumnCount };
+    enum Column { Identifier, Name, Count, Period, Length, Integrity, Data, ColumnCount };
     // Data column: bit i set when byte i changed in the last second.
     static constexpr int ChangedBytesRole = Qt::UserRole;
     // Every column: the number to sort by.
@@ -22,6 +24,8 @@ public:
     MessageTableModel(const MessageStatistics *statistics, QObject *parent = nullptr);
 
     void setDatabase(const DbcDatabase *database);
+    // Counter and checksum errors of the messages that have a check, by key.
+    void setIntegrityChecks(const QHash<quint64, IntegrityCheck> *checks);
     // The statistics gained rows or changed: rows are added, the rest redrawn.
     void refresh();
     // The statistics were cleared.
@@ -33,8 +37,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    QString integrityText(const IntegrityCheck &check) const;
+
     const MessageStatistics *statistics;
     const DbcDatabase *database = nullptr;
+    const QHash<quint64, IntegrityCheck> *checks = nullptr;
     int rows = 0;
 };
 

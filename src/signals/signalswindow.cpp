@@ -68,6 +68,10 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
                                     metrics.horizontalAdvance(QStringLiteral("0000.0 (0000)")) + 8);
     ui->messageView->setColumnWidth(MessageTableModel::Length,
                                     metrics.horizontalAdvance(tr("长度")) + 16);
+    ui->messageView->setColumnWidth(
+            MessageTableModel::Integrity,
+            metrics.horizontalAdvance(tr("计数器错 %1, 校验和错 %1").arg(QStringLiteral("000")))
+                    + 12);
     ui->signalTable->verticalHeader()->hide();
     ui->signalTable->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
     ui->signalTable->horizontalHeader()->setStretchLastSection(true);
@@ -141,6 +145,8 @@ bool SignalsWindow::loadDbc(const QString &fileName)
     settings().setValue(QLatin1String(DbcPathKey), databaseFile);
     shownSignals.clear();
     showSignals();
+    rebuildChecks();
+    emit databaseChanged(database);
     return true;
 }
 
@@ -158,6 +164,31 @@ void SignalsWindow::unloadDbc()
     settings().remove(QLatin1String(DbcPathKey));
     shownSignals.clear();
     showSignals();
+    rebuildChecks();
+    emit databaseChanged(database);
+}
+
+void SignalsWindow::setIntegrityRules(const IntegrityRules &rules)
+{
+    integrityRules = rules;
+    rebuildChecks();
+}
+
+// Counts start again from nothing whenever what is checked changes.
+void SignalsWindow::rebuildChecks()
+{
+    checks.clear();
+    for (const DbcMessage &message : database.messages) {
+        const quint64 key = MessageStatistics::key(message.identifier, message.extended);
+        const auto rule = integrityRules.constFind(key);
+        const IntegrityCheck check =
+                rule != integrityRules.constEnd()
+                ? IntegrityCheck(&message, rule->counter, rule->checksum, rule->spec)
+                : IntegrityCheck(&message, proposedCounter(message), QString(), ChecksumSpec());
+        if (check.checksCounter() || check.checksChecksum())
+            checks.insert(key, check);
+    }
+    model->setIntegrityChecks(&checks);
 }
 
 void SignalsWindow::chooseDbc()
@@ -203,6 +234,7 @@ void SignalsWindow::startOver()
 {
     // A log opened from file, or the capture cleared: read again from the start.
     statistics.clear();
+    rebuildChecks();
     model->reset();
     for (SignalSeries &series : ui->plot->series()) {
         series.times.clear();
@@ -244,9 +276,16 @@ void SignalsWindow::readRecords(quint64 from, quint64 to)
             haveOrigin = true;
         }
         statistics.add(record);
-        if (plotted.empty() || record.frame.error)
+        if (record.frame.error)
             continue;
         const quint64 key = MessageStatistics::key(record.frame.identifier, record.frame.extended);
+        if (!checks.isEmpty() && !record.sent) {
+            const auto check = checks.find(key);
+            if (check != checks.end())
+                check->check(record.frame, record.timestampUs);
+        }
+        if (plotted.empty())
+            continue;
         const DbcMessage *message = nullptr;
         std::vector<DecodedSignal> decoded;
         for (size_t k = 0; k < plotted.size(); ++k) {

@@ -3,6 +3,7 @@
 
 #include "dbc.h"
 #include "messagestatistics.h"
+#include "transmitrow.h"
 
 #include <QWidget>
 
@@ -37,8 +38,15 @@ public:
     bool loadDbc(const QString &fileName);
     void unloadDbc();
     bool hasDatabase() const { return !databaseFile.isEmpty(); }
+    const DbcDatabase &currentDatabase() const { return database; }
+    // Received frames of these messages are checked for counter and checksum
+    // errors; every other message with a counter by its name for counter errors.
+    void setIntegrityRules(const IntegrityRules &rules);
     // Reads what the capture gained since the last time and shows it.
     void refresh();
+
+signals:
+    void databaseChanged(const DbcDatabase &database);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -64,6 +72,7 @@ private:
     void exportCsv();
     void saveLayout() const;
     void setStatus(const QString &text, bool error);
+    void rebuildChecks();
 
     Ui::SignalsWindow *ui;
     CaptureStore *capture;
@@ -80,6 +89,8 @@ private:
     bool haveSelection = false;
     quint64 selectedKey = 0;
     QStringList shownSignals; // the signal list's rows, by name
+    IntegrityRules integrityRules;
+    QHash<quint64, IntegrityCheck> checks;
 };
 
 #endif // SIGNALSWINDOW_H

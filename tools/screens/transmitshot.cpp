@@ -1,0 +1,60 @@
+// Screenshot of the transmit window sending the demo database's Body node on
+// the simulator's demo bus, and of the signals window checking what it sees.
+//   xvfb-run -a -s '-screen 0 1280x1024x24' build/tools/screens/transmitshot OUT.png [SIGNALS.png]
+// in English, as README shows it.
+#include "language.h"
+#include "signalswindow.h"
+#include "simlink.h"
+#include "transmitwindow.h"
+#include "windowtest.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    installUiLanguage(UiLanguage::English);
+    SimOptions options;
+    options.demo = true;
+    SimulatorLink sim(options);
+    QString error;
+    if (!sim.open(&error))
+        return 1;
+    WindowFixture f;
+    f.start(false);
+    openPort(f.window, sim.slavePath());
+    QTest::qWait(300);
+    f.get<QPushButton>("btnSetStart")->click();
+    auto *signalsWindow = f.window->findChild<SignalsWindow *>();
+    signalsWindow->loadDbc(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc"));
+    auto *w = f.window->findChild<TransmitWindow *>();
+    w->findChild<QComboBox *>(QStringLiteral("nodeChoice"))->setCurrentText(QStringLiteral("Body"));
+    for (QPushButton *button : w->findChildren<QPushButton *>()) {
+        if (button->text() == QStringLiteral("Add every message the node sends"))
+            button->click();
+    }
+    auto *table = w->findChild<QTableWidget *>(QStringLiteral("transmitTable"));
+    table->selectRow(0);
+    w->resize(1000, 640);
+    w->show();
+    QTest::qWait(200);
+    for (QPushButton *button : w->findChildren<QPushButton *>()) {
+        if (button->text() == QStringLiteral("Start"))
+            button->click();
+    }
+    QTest::qWait(1500);
+    w->grab().save(QString::fromLocal8Bit(argv[1]));
+    if (argc > 2) {
+        signalsWindow->resize(1000, 700);
+        signalsWindow->show();
+        QTest::qWait(800);
+        signalsWindow->grab().save(QString::fromLocal8Bit(argv[2]));
+    }
+    return 0;
+}

@@ -2,6 +2,7 @@
 
 #include "bitrate.h"
 #include "canutilstext.h"
+#include "checksum.h"
 
 #include <cmath>
 
@@ -13,8 +14,10 @@ const QList<int> BaudRates = { 2000000, 1228800, 115200, 38400, 19200, 9600 };
 // Options that take a value: with it in the next argument or after '='.
 bool takesValue(const QString &name)
 {
-    static const QStringList names = { "--bitrate", "--mode",  "--framing", "--baud",
-                                       "--count",   "--seconds", "--speed", "--slcan" };
+    static const QStringList names = { "--bitrate", "--mode",    "--framing", "--baud",
+                                       "--count",   "--seconds", "--speed",   "--slcan",
+                                       "--dbc",     "--node",    "--message", "--set",
+                                       "--counter", "--checksum", "--list" };
     return names.contains(name);
 }
 
@@ -31,6 +34,10 @@ bool allowedFor(CanToolCommand command, const QString &name)
         return QStringList{ "--speed", "--loop", "--only-received" }.contains(name);
     case CanToolCommand::Bridge:
         return name == QLatin1String("--slcan");
+    case CanToolCommand::Simulate:
+        return QStringList{ "--dbc",     "--node",     "--message", "--set",
+                            "--counter", "--checksum", "--list",    "--seconds" }
+                .contains(name);
     default:
         return false;
     }
@@ -46,6 +53,8 @@ CanToolCommand commandNamed(const QString &name)
         return CanToolCommand::Play;
     if (name == QLatin1String("bridge"))
         return CanToolCommand::Bridge;
+    if (name == QLatin1String("simulate"))
+        return CanToolCommand::Simulate;
     return CanToolCommand::None;
 }
 
@@ -88,8 +97,47 @@ QString applyValue(CanToolOptions &o, const QString &name, const QString &value)
             return QStringLiteral("--speed needs a factor above 0, not %1").arg(value);
     } else if (name == QLatin1String("--slcan")) {
         o.link = value;
+    } else if (name == QLatin1String("--dbc")) {
+        o.dbcFile = value;
+    } else if (name == QLatin1String("--list")) {
+        o.listFile = value;
+    } else if (name == QLatin1String("--node")) {
+        o.nodes << value;
+    } else if (name == QLatin1String("--message")) {
+        o.messages << value;
+    } else if (name == QLatin1String("--counter")) {
+        if (!value.contains(QLatin1Char('.')))
+            return QStringLiteral("--counter needs MESSAGE.SIGNAL, not %1").arg(value);
+        o.counters << value;
+    } else if (name == QLatin1String("--set") || name == QLatin1String("--checksum")) {
+        if (!value.contains(QLatin1Char('=')))
+            return QStringLiteral("%1 needs %2, not %3")
+                    .arg(name,
+                         name == QLatin1String("--set") ? QStringLiteral("MESSAGE.SIGNAL=VALUE")
+                                                        : QStringLiteral("MESSAGE[.SIGNAL]=ALGORITHM"),
+                         value);
+        (name == QLatin1String("--set") ? o.sets : o.checksums) << value;
     }
     return QString();
+}
+
+// Names as a comma-separated list in lines of up to 78 characters, each
+// indented by `indent` blanks.
+QString wrappedNames(const QStringList &names, int indent)
+{
+    QString text;
+    QString line;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString word = names[i] + (i + 1 < names.size() ? QStringLiteral(",") : QString());
+        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > 78) {
+            text += QString(indent, u' ') + line + u'\n';
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    if (!line.isEmpty())
+        text += QString(indent, u' ') + line + u'\n';
+    return text;
 }
 
 } // namespace
@@ -116,7 +164,7 @@ CanToolOptions parseCanToolArguments(const QStringList &arguments)
 {
     CanToolOptions o;
     if (arguments.isEmpty()) {
-        o.error = QStringLiteral("a command is missing: dump, send, play or bridge");
+        o.error = QStringLiteral("a command is missing: dump, send, play, bridge or simulate");
         return o;
     }
     const QString first = arguments.first();
@@ -226,6 +274,12 @@ CanToolOptions parseCanToolArguments(const QStringList &arguments)
         if (o.link.isEmpty())
             o.error = QStringLiteral("--slcan LINK is missing");
         break;
+    case CanToolCommand::Simulate:
+        if (o.dbcFile.isEmpty() && o.listFile.isEmpty())
+            o.error = QStringLiteral("--dbc FILE is missing");
+        else if (o.nodes.isEmpty() && o.messages.isEmpty() && o.listFile.isEmpty())
+            o.error = QStringLiteral("nothing to send: give --node, --message or --list");
+        break;
     default:
         break;
     }
@@ -276,6 +330,27 @@ QString canToolUsage(CanToolCommand command)
                        "Serves the SLCAN (Lawicel) protocol on a pseudo-terminal, reachable\n"
                        "as the symlink LINK, for slcand and other SLCAN programs.\n")
                 + setup;
+    case CanToolCommand::Simulate:
+        return QStringLiteral(
+                       "Usage: talvik-can simulate PORT --dbc FILE (--node NAME | --message NAME)...\n"
+                       "Sends database messages, each on its cycle time (GenMsgCycleTime), with\n"
+                       "counters and checksums, until interrupted; a line per message on exit.\n"
+                       "  --dbc FILE                  the CAN database (.dbc)\n"
+                       "  --node NAME                 every message NAME sends\n"
+                       "  --message NAME              one message, by name\n"
+                       "  --set MESSAGE.SIGNAL=VALUE  a signal's value in physical units, or a\n"
+                       "                              text of its value table\n"
+                       "  --counter MESSAGE.SIGNAL    the message's counter (by default a signal\n"
+                       "                              named COUNTER, CNT, ALIVE or ..._BZ)\n"
+                       "  --checksum MESSAGE[.SIGNAL]=ALGORITHM\n"
+                       "                              the message's checksum (by default in a\n"
+                       "                              signal named CHECKSUM, CRC ...), one of\n"
+                       "%1"
+                       "                              with parameters after ':' (crc8:poly=0x2f,...)\n"
+                       "  --list FILE                 a transmit list saved by the window\n"
+                       "  --seconds S                 stop after S seconds\n")
+                       .arg(wrappedNames(checksumNames(), 30))
+                + setup;
     case CanToolCommand::None:
         break;
     }
@@ -286,5 +361,6 @@ QString canToolUsage(CanToolCommand command)
                           "  send PORT FRAME...   send frames written as cansend writes them\n"
                           "  play PORT FILE       play a candump log or ASC file with its timing\n"
                           "  bridge PORT --slcan LINK   serve SLCAN on a pseudo-terminal\n"
+                          "  simulate PORT --dbc FILE --node NAME   send a node's messages\n"
                           "talvik-can COMMAND --help tells each command's options.\n");
 }

@@ -11,7 +11,7 @@
 #include <optional>
 
 // What talvik-can was asked to do, read from its arguments.
-enum class CanToolCommand { None, Dump, Send, Play, Bridge };
+enum class CanToolCommand { None, Dump, Send, Play, Bridge, Simulate };
 
 struct CanToolOptions
 {
@@ -43,6 +43,15 @@ struct CanToolOptions
 
     // bridge
     QString link;
+
+    // simulate: what to send, resolved against the database when it is read
+    QString dbcFile;
+    QStringList nodes;
+    QStringList messages;
+    QStringList sets; // MESSAGE.SIGNAL=VALUE
+    QStringList counters; // MESSAGE.SIGNAL
+    QStringList checksums; // MESSAGE[.SIGNAL]=ALGORITHM
+    QString listFile;
 
     QString error; // a usage error: the program exits with 2
 

@@ -7,8 +7,11 @@
 #include "interfacelink.h"
 #include "logformats.h"
 #include "portopenerror.h"
+#include "simulation.h"
 #include "slcanbridge.h"
 #include "terminallink.h"
+#include "transmitlistfile.h"
+#include "transmitscheduler.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -80,6 +83,11 @@ int CanToolRun::start()
         if (status >= 0)
             return status;
     }
+    if (options.command == CanToolCommand::Simulate) {
+        const int status = planSimulation();
+        if (status >= 0)
+            return status;
+    }
     if (options.command == CanToolCommand::Bridge) {
         const QString problem = terminalLinkProblem(options.link);
         if (!problem.isEmpty()) { // refused before the port is touched
@@ -103,6 +111,9 @@ int CanToolRun::start()
         break;
     case CanToolCommand::Bridge:
         return startBridge();
+    case CanToolCommand::Simulate:
+        startSimulation();
+        break;
     case CanToolCommand::None:
         return 2;
     }
@@ -119,6 +130,10 @@ void CanToolRun::finish(int status)
     if (done)
         return;
     done = true;
+    if (simulation) {
+        simulation->stop();
+        printSimulationSummary();
+    }
     stopTimer.stop();
     playTimer.stop();
     sendTimer.stop();
@@ -325,4 +340,104 @@ int CanToolRun::startBridge()
     });
     say(QStringLiteral("SLCAN on %1 (%2)").arg(options.link, bridge->terminalPath()));
     return -1;
+}
+
+// simulate -------------------------------------------------------------------
+
+// The database, the list and every name on the command line are checked
+// before the port opens: a wrong one is a usage error.
+int CanToolRun::planSimulation()
+{
+    DbcDatabase database;
+    if (!options.dbcFile.isEmpty()) {
+        QFile file(options.dbcFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            say(QStringLiteral("cannot read %1: %2").arg(options.dbcFile, file.errorString()));
+            return 2;
+        }
+        DbcReadResult read = readDbc(file.readAll());
+        if (!read.error.isEmpty()) {
+            say(QStringLiteral("%1: %2").arg(options.dbcFile, read.error));
+            return 2;
+        }
+        for (const QString &skipped : read.skipped)
+            say(QStringLiteral("%1: %2").arg(options.dbcFile, skipped));
+        database = std::move(read.database);
+        database.index();
+    }
+    std::vector<TransmitRow> listRows;
+    if (!options.listFile.isEmpty()) {
+        QFile file(options.listFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            say(QStringLiteral("cannot read %1: %2").arg(options.listFile, file.errorString()));
+            return 2;
+        }
+        const TransmitListRead read = readTransmitList(file.readAll(), database);
+        if (!read.error.isEmpty()) {
+            say(QStringLiteral("%1: %2").arg(options.listFile, read.error));
+            return 2;
+        }
+        for (const QString &warning : read.warnings)
+            say(QStringLiteral("%1: %2").arg(options.listFile, warning));
+        listRows = read.rows;
+    }
+    SimulationRequest request;
+    request.nodes = options.nodes;
+    request.messages = options.messages;
+    request.sets = options.sets;
+    request.counters = options.counters;
+    request.checksums = options.checksums;
+    const SimulationPlan plan = ::planSimulation(database, request, listRows);
+    if (!plan.error.isEmpty()) {
+        say(plan.error);
+        return 2;
+    }
+    simulation = new TransmitScheduler(this);
+    simulation->setDatabase(database);
+    simulation->setRows(plan.rows);
+    bool cyclic = false;
+    for (const TransmitRow &row : plan.rows)
+        cyclic = cyclic || (row.enabled && row.isCyclic());
+    if (!cyclic) {
+        say(QStringLiteral("nothing to send: no message has a cycle time"));
+        return 2;
+    }
+    return -1;
+}
+
+void CanToolRun::startSimulation()
+{
+    simulation->setSend([this](const CanFrame &frame) {
+        if (frame.fd && !bus->sendsFdFrames())
+            return TransmitScheduler::SendResult::Refused;
+        if (bus->writeBacklogFull()) {
+            bus->flush();
+            return TransmitScheduler::SendResult::Busy;
+        }
+        return bus->sendFrame(frame) ? TransmitScheduler::SendResult::Sent
+                                     : TransmitScheduler::SendResult::Busy;
+    });
+    connect(simulation, &TransmitScheduler::rowRefused, this, [this](int row) {
+        say(QStringLiteral("%1: a CAN FD frame this bus cannot carry; not sent")
+                    .arg(simulation->rows()[size_t(row)].messageName));
+    });
+    simulation->start();
+    if (options.seconds > 0)
+        stopTimer.start(int(options.seconds * 1000));
+}
+
+// One line per message: what went out, and what the bus could not take in time.
+void CanToolRun::printSimulationSummary()
+{
+    for (const TransmitRow &row : simulation->rows()) {
+        const QString name = row.messageName.isEmpty() ? QStringLiteral("-") : row.messageName;
+        const QString id = row.frame.extended
+                ? QStringLiteral("%1").arg(row.frame.identifier, 8, 16, QLatin1Char('0')).toUpper()
+                : QStringLiteral("%1").arg(row.frame.identifier, 3, 16, QLatin1Char('0')).toUpper();
+        std::fprintf(out, "%s %s: sent %llu, late %llu, skipped %llu\n",
+                     name.toLocal8Bit().constData(), id.toLatin1().constData(),
+                     static_cast<unsigned long long>(row.sent),
+                     static_cast<unsigned long long>(row.late),
+                     static_cast<unsigned long long>(row.skipped));
+    }
 }

@@ -14,6 +14,7 @@
 
 class CanBus;
 class SlcanBridge;
+class TransmitScheduler;
 
 // One run of a talvik-can command on an open bus; finished(status) ends the program.
 class CanToolRun : public QObject
@@ -45,6 +46,9 @@ private:
     int startPlay();
     void playDue();
     int startBridge();
+    int planSimulation();
+    void startSimulation();
+    void printSimulationSummary();
 
     CanToolOptions options;
     CanBus *bus;
@@ -68,6 +72,8 @@ private:
     SlcanBridge *bridge = nullptr;
     QTimer dropReportTimer;
     qint64 droppedReported = 0;
+    // simulate
+    TransmitScheduler *simulation = nullptr;
 };
 
 #endif // CANTOOL_H

@@ -1,8 +1,14 @@
 // talvik-can as a user runs it: each command a process against the converter
 // simulator on a pseudo-terminal.
 #include "logformats.h"
+#include "checksum.h"
+#include "qtframes.h"
 #include "simulatorthread.h"
+#include "transmitlistfile.h"
+#include "virtualbus.h"
 
+#include <QCanBus>
+#include <QCanBusDevice>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -14,12 +20,33 @@
 
 namespace {
 
+const QByteArray BodyDbc = "BO_ 291 Brake: 8 Body\n"
+                           " SG_ Brake_CRC : 0|8@1+ (1,0) [0|255] \"\" X\n"
+                           " SG_ Brake_Counter : 8|4@1+ (1,0) [0|14] \"\" X\n"
+                           " SG_ Pressure : 16|16@1+ (0.1,0) [0|250] \"bar\" X\n"
+                           "BO_ 801 Door: 2 Body\n"
+                           " SG_ DoorState : 0|2@1+ (1,0) [0|3] \"\" X\n"
+                           "BO_ 2566869221 Engine: 8 Engine\n"
+                           " SG_ Speed : 0|16@1+ (1,0) [0|0] \"\" X\n"
+                           "BA_ \"GenMsgCycleTime\" BO_ 291 20;\n"
+                           "BA_ \"GenMsgCycleTime\" BO_ 801 100;\n"
+                           "BA_ \"GenMsgCycleTime\" BO_ 2566869221 10;\n"
+                           "VAL_ 801 DoorState 0 \"Closed\" 1 \"Open\" ;\n";
+
 struct Run
 {
     int status = -1;
     QByteArray out;
     QByteArray err;
 };
+
+QList<CanFrame> readAll(QCanBusDevice *device)
+{
+    QList<CanFrame> frames;
+    while (device->framesAvailable() > 0)
+        frames.append(canFrameFromQt(device->readFrame()));
+    return frames;
+}
 
 } // namespace
 
@@ -256,6 +283,102 @@ private slots:
         const auto again = sim->onBus().mid(11, 14);
         for (int i = 0; i < 14; ++i)
             QCOMPARE(again[i].second.identifier, 0x200u + quint32(i % 6));
+    }
+
+    // A node simulated from a script: each message on its cycle time, the
+    // values and checksum given, a line per message at the end.
+    void simulatesANode()
+    {
+        delete sim;
+        sim = new Simulator({});
+        QFile dbc(dir.filePath("body.dbc"));
+        QVERIFY(dbc.open(QIODevice::WriteOnly) && dbc.write(BodyDbc) > 0);
+        dbc.close();
+        const Run r = run({ "simulate", port(), "--dbc", dbc.fileName(), "--node", "Body",
+                            "--set", "Brake.Pressure=12.5", "--set=Door.DoorState=Open",
+                            "--checksum", "Brake=xor8", "--seconds", "0.5" });
+        QCOMPARE(r.status, 0);
+        const QRegularExpression line("^Brake 123: sent (\\d+), late 0, skipped 0\nDoor 321: sent "
+                                      "(\\d+), late 0, skipped 0\n$");
+        const QRegularExpressionMatch m = line.match(QString::fromUtf8(r.out));
+        QVERIFY2(m.hasMatch(), r.out + r.err);
+        QVERIFY(m.captured(1).toInt() >= 22 && m.captured(1).toInt() <= 27);
+        QVERIFY(m.captured(2).toInt() >= 5 && m.captured(2).toInt() <= 6);
+        QTRY_COMPARE(framesOnBus().size(), m.captured(1).toInt() + m.captured(2).toInt());
+        int counter = 0;
+        for (const CanFrame &frame : framesOnBus()) {
+            if (frame.identifier == 0x321) {
+                QCOMPARE(frame.data[0], quint8(1));
+                continue;
+            }
+            QCOMPARE(frame.data[1], quint8(counter++ % 15));
+            QCOMPARE(frame.data[2], quint8(0x7D));
+            QCOMPARE(frame.data[0], quint8(frame.data[1] ^ frame.data[2]));
+        }
+    }
+
+    // A list saved by the window, on Qt's virtual bus, with a peer listening.
+    void simulatesAListOnTheVirtualBus()
+    {
+        const QString bus = freeVirtualBus();
+        std::unique_ptr<QCanBusDevice> peer(QCanBus::instance()->createDevice("virtualcan", bus));
+        QVERIFY(peer && peer->connectDevice());
+        QTRY_COMPARE(peer->state(), QCanBusDevice::ConnectedState);
+        DbcReadResult read = readDbc(BodyDbc);
+        read.database.index();
+        const DbcMessage &engine = read.database.messages[2];
+        TransmitRow row = rowForMessage(read.database, engine);
+        row.signalBits[0] = 0xBEEF;
+        row.frame = buildFrame(row, &engine);
+        QFile list(dir.filePath("bench.json"));
+        QVERIFY(list.open(QIODevice::WriteOnly) && list.write(transmitListText({ row })) > 0);
+        list.close();
+        QFile dbc(dir.filePath("body.dbc"));
+        QVERIFY(dbc.open(QIODevice::WriteOnly) && dbc.write(BodyDbc) > 0);
+        dbc.close();
+        const Run r = run({ "simulate", "virtualcan:" + bus, "--dbc", dbc.fileName(), "--list",
+                            list.fileName(), "--seconds", "0.3" });
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.startsWith("Engine 18FF50E5: sent "), r.out + r.err);
+        QList<CanFrame> frames;
+        QTRY_VERIFY((frames.append(readAll(peer.get())), frames.size() >= 25));
+        for (const CanFrame &frame : frames) {
+            QVERIFY(frame.extended && frame.identifier == 0x18FF50E5);
+            QCOMPARE(frame.data[0], quint8(0xEF));
+        }
+    }
+
+    void simulateRefuses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown message") << QStringList{ "--message", "Wheel" }
+                                         << "no message Wheel";
+        QTest::newRow("value beyond its range") << QStringList{ "--node", "Body", "--set",
+                                                                "Brake.Pressure=251" }
+                                                << "[0|250]";
+        QTest::newRow("unknown algorithm") << QStringList{ "--node", "Body", "--checksum",
+                                                           "Brake.Brake_CRC=crc7" }
+                                           << "unknown checksum 'crc7'";
+        QTest::newRow("no database") << QStringList{ "--node", "Body", "--dbc",
+                                                     "/nonexistent.dbc" }
+                                     << "cannot read /nonexistent.dbc";
+        QTest::newRow("--set without a value") << QStringList{ "--node", "Body", "--set",
+                                                               "Brake.Pressure" }
+                                               << "--set needs MESSAGE.SIGNAL=VALUE";
+    }
+    // Refused before the port is touched, with exit status 2, naming what is wrong.
+    void simulateRefuses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        QFile dbc(dir.filePath("body.dbc"));
+        QVERIFY(dbc.open(QIODevice::WriteOnly) && dbc.write(BodyDbc) > 0);
+        dbc.close();
+        const Run r = run(QStringList{ "simulate", "/dev/ttyNOSUCH", "--dbc", dbc.fileName() }
+                          + arguments);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err);
     }
 
     void exitStatusAndReasons_data()

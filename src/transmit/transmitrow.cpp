@@ -204,9 +204,10 @@ void IntegrityCheck::check(const CanFrame &frame, qint64 timeUs)
         const DecodedSignal carried = decodeSignal(signal, data, length);
         if (!carried.present)
             return;
-        // After a pause of more than a few periods the counter starts afresh.
+        // After a pause of more than a few periods (and not a mere burst's
+        // jitter) the counter starts afresh.
         const qint64 gapUs = timeUs - lastUs;
-        const bool afresh = !lastCounter || (lastGapUs > 0 && gapUs > 4 * lastGapUs);
+        const bool afresh = !lastCounter || gapUs > std::max(4 * lastGapUs, PauseUs);
         if (!afresh && carried.rawUnsigned != (*lastCounter + 1) % counterModulus(signal))
             ++counterErrors;
         if (lastCounter)

@@ -81,6 +81,8 @@ void advanceCounter(TransmitRow &row, const DbcMessage *message);
 class IntegrityCheck
 {
 public:
+    static constexpr qint64 PauseUs = 100'000; // a gap shorter than this is never a pause
+
     IntegrityCheck() = default;
     // `counter` and `checksum` name signals of `message`; empty: not checked.
     IntegrityCheck(const DbcMessage *message, const QString &counter, const QString &checksum,

@@ -106,6 +106,15 @@ void TransmitWindow::buildWidgets()
     openButton = new QPushButton(tr("打开列表…"), this);
     saveAsButton = new QPushButton(tr("列表另存为…"), this);
     stopButton->setEnabled(false);
+    const std::pair<QWidget *, const char *> names[] = {
+        { filterEdit, "filterEdit" },     { addMessageButton, "btnAddMessage" },
+        { addNodeButton, "btnAddNode" },  { addRawButton, "btnAddRaw" },
+        { removeButton, "btnRemove" },    { sendButton, "btnSendOnce" },
+        { startButton, "btnStart" },      { stopButton, "btnStop" },
+        { openButton, "btnOpenList" },    { saveAsButton, "btnSaveListAs" },
+    };
+    for (const auto &[widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
 
     auto *pick = new QHBoxLayout;
     pick->addWidget(filterEdit, 1);
@@ -148,6 +157,13 @@ void TransmitWindow::buildWidgets()
     algorithmChoice = new QComboBox(this);
     algorithmChoice->setEditable(true);
     algorithmChoice->addItems(checksumNames());
+    triggerChoice->setObjectName(QStringLiteral("triggerChoice"));
+    triggerIdEdit->setObjectName(QStringLiteral("triggerIdEdit"));
+    delaySpin->setObjectName(QStringLiteral("delaySpin"));
+    keyEdit->setObjectName(QStringLiteral("keyEdit"));
+    counterChoice->setObjectName(QStringLiteral("counterChoice"));
+    checksumChoice->setObjectName(QStringLiteral("checksumChoice"));
+    algorithmChoice->setObjectName(QStringLiteral("algorithmChoice"));
     algorithmChoice->setToolTip(tr("算法名，可加参数，如 crc8:poly=0x1d,init=0xff,bytes=1-7"));
 
     auto *trigger = new QHBoxLayout;

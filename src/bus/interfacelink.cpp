@@ -123,9 +123,14 @@ bool InterfaceLink::open(const BusName &name)
         return false;
     }
     // Qt's virtual bus parses every line its socket holds in one go: read in
-    // slices, a flood of it leaves the event loop free between them.
-    for (QAbstractSocket *socket : device->findChildren<QAbstractSocket *>())
+    // slices, a flood of it leaves the event loop free between them. Each
+    // frame is a line of its own on the socket: written at once, not held
+    // back until the bus acknowledges the last one (up to 40 ms), so frames
+    // go out on their deadlines.
+    for (QAbstractSocket *socket : device->findChildren<QAbstractSocket *>()) {
         socket->setReadBufferSize(VirtualBusReadSlice);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    }
     connect(device.get(), &QCanBusDevice::errorOccurred, this, &InterfaceLink::handleError);
     connect(device.get(), &QCanBusDevice::stateChanged, this, &InterfaceLink::handleState);
     openName = name;

@@ -41,6 +41,7 @@ CanToolRun::CanToolRun(const CanToolOptions &options, CanBus *bus, QObject *pare
     : QObject(parent), options(options), bus(bus)
 {
     stopTimer.setSingleShot(true);
+    stopTimer.setTimerType(Qt::PreciseTimer); // --seconds 60 is 60 s, not up to 63
     connect(&stopTimer, &QTimer::timeout, this, [this] { finish(0); });
     sendTimer.setSingleShot(true);
     connect(&sendTimer, &QTimer::timeout, this, &CanToolRun::sendNext);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -40,7 +41,17 @@ int main(int argc, char **argv)
             button->click();
     }
     auto *table = w->findChild<QTableWidget *>(QStringLiteral("transmitTable"));
-    table->selectRow(0);
+    table->selectRow(1); // BrakeStatus: a counter, a checksum, a value table
+    w->findChild<QComboBox *>(QStringLiteral("algorithmChoice"))
+            ->setCurrentText(QStringLiteral("e2e-p01:dataid=0x1234"));
+    auto *signalTable = w->findChild<QTableWidget *>(QStringLiteral("signalTable"));
+    for (int r = 0; r < signalTable->rowCount(); ++r) {
+        if (auto *spin = qobject_cast<QDoubleSpinBox *>(signalTable->cellWidget(r, 1)))
+            spin->setValue(12.5);
+        else if (auto *choice = qobject_cast<QComboBox *>(signalTable->cellWidget(r, 1)))
+            emit choice->activated(choice->findText(QStringLiteral("Pressed (1)")));
+        QTest::qWait(50);
+    }
     w->resize(1000, 640);
     w->show();
     QTest::qWait(200);

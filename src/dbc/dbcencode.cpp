@@ -134,10 +134,15 @@ void encodeMessage(const DbcMessage &message, const std::vector<quint64> &bits, 
 {
     const int length = std::min<int>(frame.length, frame.maxLength());
     const size_t count = std::min(bits.size(), message.signalList.size());
+    bool multiplexed = false;
     for (size_t i = 0; i < count; ++i) {
         if (message.signalList[i].multiplex != DbcSignal::Multiplex::Multiplexed)
             encodeSignal(message.signalList[i], bits[i], frame.data.data(), length);
+        else
+            multiplexed = true;
     }
+    if (!multiplexed)
+        return;
     // A multiplexed signal may itself select others ("mNM"): each pass writes
     // the signals the bytes so far select, until nothing new is selected.
     QSet<const DbcSignal *> written;

@@ -12,11 +12,11 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
@@ -347,23 +347,28 @@ void TransmitWindow::stop()
     transmit->stop();
 }
 
-void TransmitWindow::keyPressEvent(QKeyEvent *event)
+// A row's key sends it once while the window has the focus, wherever in it
+// (a text box takes the letters typed into it first).
+void TransmitWindow::updateKeys()
 {
-    const QString text = event->text();
-    if (!text.isEmpty() && !event->modifiers().testFlag(Qt::ControlModifier)) {
-        bool sent = false;
-        for (int i = 0; i < transmit->rowCount(); ++i) {
-            if (transmit->rows()[size_t(i)].key == text) {
-                transmit->sendNow(i);
-                sent = true;
-            }
-        }
-        if (sent) {
-            refreshCounts();
-            return;
-        }
+    qDeleteAll(keyShortcuts);
+    keyShortcuts.clear();
+    QStringList keys;
+    for (const TransmitRow &row : transmit->rows()) {
+        if (!row.key.isEmpty() && !keys.contains(row.key))
+            keys.append(row.key);
     }
-    QWidget::keyPressEvent(event);
+    for (const QString &key : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(key), this);
+        connect(shortcut, &QShortcut::activated, this, [this, key] {
+            for (int i = 0; i < transmit->rowCount(); ++i) {
+                if (transmit->rows()[size_t(i)].key == key)
+                    transmit->sendNow(i);
+            }
+            refreshCounts();
+        });
+        keyShortcuts.append(shortcut);
+    }
 }
 
 void TransmitWindow::closeEvent(QCloseEvent *event)
@@ -387,6 +392,7 @@ void TransmitWindow::rowsChanged()
         showRow(row, true);
     filling = false;
     showDetails();
+    updateKeys();
     save();
     emit integrityRulesChanged(integrityRules());
 }
@@ -700,6 +706,7 @@ void TransmitWindow::detailsEdited()
     delaySpin->setEnabled(row.trigger == TransmitRow::Trigger::OnReceive);
     algorithmChoice->setEnabled(!row.checksumSignal.isEmpty());
     showSignals();
+    updateKeys();
     save();
     emit integrityRulesChanged(integrityRules());
 }
@@ -734,6 +741,7 @@ void TransmitWindow::load()
     showDetails();
     if (!read.warnings.isEmpty())
         setStatus(read.warnings.join(QLatin1String("; ")), true);
+    updateKeys();
     emit integrityRulesChanged(integrityRules());
 }
 

@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QShortcut;
 class QSpinBox;
 class QTableWidget;
 class QTimer;
@@ -48,7 +49,6 @@ signals:
     void integrityRulesChanged(const IntegrityRules &rules);
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -73,6 +73,7 @@ private:
     void setSignalText(int signal, const QString &text);
     void setStatus(const QString &text, bool error = false);
     void save();
+    void updateKeys();
     int selectedRow() const;
 
     TransmitScheduler *transmit;
@@ -103,6 +104,7 @@ private:
     QComboBox *algorithmChoice;
     QTableWidget *signalTable;
     QLabel *statusLabel;
+    QList<QShortcut *> keyShortcuts;
 };
 
 #endif // TRANSMITWINDOW_H

@@ -31,6 +31,8 @@ const QByteArray BodyDbc = "BO_ 291 Brake: 8 Body\n"
                            "BA_ \"GenMsgCycleTime\" BO_ 291 20;\n"
                            "BA_ \"GenMsgCycleTime\" BO_ 801 100;\n"
                            "BA_ \"GenMsgCycleTime\" BO_ 2566869221 10;\n"
+                           "BO_ 1 Idle: 1 Tester\n"
+                           " SG_ Flag : 0|1@1+ (1,0) [0|0] \"\" X\n"
                            "VAL_ 801 DoorState 0 \"Closed\" 1 \"Open\" ;\n";
 
 struct Run
@@ -363,6 +365,8 @@ private slots:
         QTest::newRow("no database") << QStringList{ "--node", "Body", "--dbc",
                                                      "/nonexistent.dbc" }
                                      << "cannot read /nonexistent.dbc";
+        QTest::newRow("nothing with a cycle time") << QStringList{ "--message", "Idle" }
+                                                   << "nothing to send";
         QTest::newRow("--set without a value") << QStringList{ "--node", "Body", "--set",
                                                                "Brake.Pressure" }
                                                << "--set needs MESSAGE.SIGNAL=VALUE";

@@ -237,6 +237,11 @@ private slots:
         noDefault.hasDefaultStartValue = false;
         QCOMPARE(rowForMessage(noDefault, noDefault.messages[2]).signalBits[0], quint64(10));
         QCOMPARE(*bitsForText(db.messages[0].signalList[2], QStringLiteral("Pressed")), quint64(1));
+        // The range's ends are inside it.
+        QCOMPARE(*bitsForText(db.messages[0].signalList[3], QStringLiteral("250")), quint64(2500));
+        QCOMPARE(*bitsForText(db.messages[0].signalList[3], QStringLiteral("0")), quint64(0));
+        // A checksum found by name starts as CRC-8/SAE-J1850.
+        QCOMPARE(checksumSpecText(brake.checksum), "crc8-sae-j1850");
 
         QFile demo(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc"));
         QVERIFY(demo.open(QIODevice::ReadOnly));
@@ -339,9 +344,17 @@ private slots:
     }
 
     // What is received: one frame with a wrong checksum, one counter value
-    // skipped, and a pause after which the counter starts afresh.
+    // skipped, and a pause after which the counter starts afresh; a slow
+    // message's gaps are no pause.
+    void integrityCheck_data()
+    {
+        QTest::addColumn<qint64>("periodUs");
+        QTest::newRow("20 ms") << qint64(20'000);
+        QTest::newRow("500 ms") << qint64(500'000);
+    }
     void integrityCheck()
     {
+        QFETCH(qint64, periodUs);
         const DbcDatabase db = database(Brake);
         const DbcMessage &message = db.messages[0];
         TransmitRow row = rowForMessage(db, message);
@@ -353,13 +366,13 @@ private slots:
             if (i == 5)
                 frame.data[0] ^= 0x01; // wrong checksum
             if (i == 30)
-                timeUs += 5'000'000; // a pause: starts afresh
+                timeUs += 20 * periodUs; // a pause: starts afresh
             if (i != 12 && i != 30) // a frame lost: its counter value is skipped
                 check.check(frame, timeUs);
             if (i == 30)
                 advanceCounter(row, &message);
             advanceCounter(row, &message);
-            timeUs += 20'000;
+            timeUs += periodUs;
         }
         QCOMPARE(check.checksumErrors, quint64(1));
         QCOMPARE(check.counterErrors, quint64(1));
@@ -461,11 +474,25 @@ private slots:
         QCOMPARE(transmit.rows()[0].skipped, quint64(3));
         QCOMPARE(sent.size(), 10);
 
+        // A period changed while running: its deadlines from now on.
+        TransmitRow slower = transmit.rows()[0];
+        slower.periodMs = 50;
+        now = 240'000;
+        transmit.setRow(0, slower);
+        transmit.poll();
+        QCOMPARE(sent.size(), 11);
+        now = 289'000;
+        transmit.poll();
+        QCOMPARE(sent.size(), 11);
+        now = 290'000;
+        transmit.poll();
+        QCOMPARE(sent.size(), 12);
+
         transmit.stop();
         for (now = 200'000; now <= 300'000; now += 5'000)
             transmit.poll();
         transmit.frameReceived(request);
-        QCOMPARE(sent.size(), 10); // nothing after Stop
+        QCOMPARE(sent.size(), 12); // nothing after Stop
 
         answer = TransmitScheduler::SendResult::Failed; // the device went away
         transmit.start();
@@ -496,11 +523,13 @@ private slots:
         rows[1].triggerId = 0x7DF;
         rows[1].delayMs = 7;
         rows[1].enabled = false;
+        rows.push_back(rowForFrame(frameOf("01"))); // by hand only
         const QByteArray text = transmitListText(rows);
 
         const TransmitListRead same = readTransmitList(text, db);
         QVERIFY(same.warnings.isEmpty());
-        QCOMPARE(same.rows.size(), size_t(2));
+        QCOMPARE(same.rows.size(), size_t(3));
+        QCOMPARE(int(same.rows[2].trigger), int(TransmitRow::Trigger::OnDemand));
         const TransmitRow &brake = same.rows[0];
         QCOMPARE(brake.messageName, "Brake");
         QCOMPARE(brake.signalBits[3], quint64(777)); // from the bytes kept
@@ -520,7 +549,7 @@ private slots:
              { QByteArray(), QByteArray(Brake).replace("Brake: 8", "Brake: 6"),
                QByteArray(Brake).replace("BO_ 291 Brake:", "BO_ 291 Brakes:") }) {
             const TransmitListRead without = readTransmitList(text, database(changed));
-            QCOMPARE(without.rows.size(), size_t(2));
+            QCOMPARE(without.rows.size(), size_t(3));
             QVERIFY(without.rows[0].messageName.isEmpty());
             QCOMPARE(hexOf(without.rows[0].frame), hexOf(rows[0].frame));
             QCOMPARE(without.warnings.size(), 1);
@@ -587,6 +616,15 @@ private slots:
         QCOMPARE(hexOf(plan.rows[0].frame), "90 13 7D 00 00 00 00 00"); // 0x13 + 0x7D
         QCOMPARE(plan.rows[1].counterSignal, "Temp");
         QCOMPARE(plan.rows[1].frame.data[1], quint8(0xE5)); // (-3.5 - 10) / 0.5 = -27
+        TransmitRow counted = plan.rows[1];
+        counted.sent = 7;
+        counted.late = 2;
+        counted.skipped = 1;
+        QCOMPARE(simulationSummaryLine(counted), "Door 321: sent 7, late 2, skipped 1");
+        counted.frame.identifier = 0x18DAF110;
+        counted.frame.extended = true;
+        counted.messageName.clear();
+        QVERIFY(simulationSummaryLine(counted).startsWith("- 18DAF110: "));
     }
 };
 

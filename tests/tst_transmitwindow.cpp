@@ -17,6 +17,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -37,6 +38,7 @@ const QByteArray Dbc = "VERSION \"\"\n"
                        " SG_ Spare : 32|8@1+ (1,0) [0|0] \"\" Tester\n"
                        "BO_ 801 Door: 2 Body\n"
                        " SG_ DoorState : 0|2@1+ (1,0) [0|3] \"\" Tester\n"
+                       " SG_ Door_Cnt : 4|4@1+ (1,0) [0|15] \"\" Tester\n"
                        "BO_ 256 Engine: 8 Engine\n"
                        " SG_ Speed : 0|16@1+ (1,0) [0|0] \"\" Tester\n"
                        "BA_DEF_DEF_ \"GenMsgCycleTime\" 0;\n"
@@ -214,10 +216,15 @@ private slots:
         QCOMPARE(once.size() + drain().size(), 2);
         f->click("btnOpenClose"); // the port closes: the list stops
         QVERIFY(get<QPushButton>("btnStart")->isEnabled());
+        // Started with no port open: it says so and stops, trying nothing more.
+        get<QPushButton>("btnStart")->click();
+        get<QPushButton>("btnSendOnce")->click();
+        QTRY_VERIFY(get<QPushButton>("btnStart")->isEnabled());
+        QCOMPARE(status(), "发送失败，已停止");
     }
 
     // Another node's frames checked against the counter and checksum the list
-    // sets: one wrong checksum and one skipped counter value, counted apart.
+    // sets (a counter chosen by hand too), and against a counter named so.
     void signalsWindowChecksWhatArrives()
     {
         startWindow();
@@ -227,25 +234,42 @@ private slots:
         get<QPushButton>("btnAddMessage")->click();
         rows()->selectRow(0);
         get<QComboBox>("algorithmChoice")->setCurrentText("xor8");
+        get<QLineEdit>("filterEdit")->setText("100");
+        get<QPushButton>("btnAddMessage")->click();
+        rows()->selectRow(1);
+        get<QComboBox>("counterChoice")->setCurrentText("Speed");
+        QCOMPARE(get<QComboBox>("checksumChoice")->currentIndex(), 0);
         auto *signalsWindow = f->window->findChild<SignalsWindow *>();
         signalsWindow->show();
         for (int i = 0; i < 8; ++i) {
-            if (i == 4)
-                continue; // counter 4 never comes
-            QByteArray bytes = QByteArray::fromHex("0000000000000000");
-            bytes[1] = char(i);
+            QByteArray brake(8, '\0');
+            brake[1] = char(i);
             quint8 x = 0;
             for (int b = 1; b < 8; ++b)
-                x ^= quint8(bytes[b]);
-            bytes[0] = char(i == 6 ? x ^ 0xFF : x);
-            QVERIFY(peer->writeFrame(QCanBusFrame(0x123, bytes)));
+                x ^= quint8(brake[b]);
+            brake[0] = char(i == 2 || i == 6 ? x ^ 0xFF : x); // two wrong checksums
+            const QByteArray speed = QByteArray(1, char(i)) + QByteArray(7, '\0');
+            const QByteArray door(1, char(i << 4)); // its counter by name
+            for (const QCanBusFrame &frame : { QCanBusFrame(0x123, brake),
+                                               QCanBusFrame(0x100, speed),
+                                               QCanBusFrame(0x321, door) }) {
+                if (i != 4) // counter 4 never comes
+                    QVERIFY(peer->writeFrame(frame));
+            }
         }
         const QAbstractItemModel *model = child<QTableView>(signalsWindow, "messageView")->model();
-        QModelIndex integrity;
-        QTRY_VERIFY((integrity = model->index(0, 5), model->rowCount() == 1
-                     && model->data(model->index(0, 2)).toString() == "7"));
         QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), "计数器/校验和");
-        QCOMPARE(model->data(integrity).toString(), "计数器错 1, 校验和错 1");
+        QMap<QString, QString> integrity;
+        QTRY_VERIFY((integrity.clear(), [&] {
+                        for (int r = 0; r < model->rowCount(); ++r) {
+                            if (model->data(model->index(r, 2)).toString() == "7")
+                                integrity.insert(model->data(model->index(r, 0)).toString(),
+                                                 model->data(model->index(r, 5)).toString());
+                        }
+                    }(), integrity.size() == 3));
+        QCOMPARE(integrity.value("0x123"), "计数器错 1, 校验和错 2");
+        QCOMPARE(integrity.value("0x100"), "计数器错 1");
+        QCOMPARE(integrity.value("0x321"), "计数器错 1");
     }
 };
 

@@ -136,3 +136,15 @@ SimulationPlan planSimulation(const DbcDatabase &database, const SimulationReque
     }
     return plan;
 }
+
+QString simulationSummaryLine(const TransmitRow &row)
+{
+    const QString id = QString::number(row.frame.identifier, 16)
+                               .toUpper()
+                               .rightJustified(row.frame.extended ? 8 : 3, u'0');
+    return QStringLiteral("%1 %2: sent %3, late %4, skipped %5")
+            .arg(row.messageName.isEmpty() ? QStringLiteral("-") : row.messageName, id)
+            .arg(row.sent)
+            .arg(row.late)
+            .arg(row.skipped);
+}

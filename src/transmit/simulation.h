@@ -30,4 +30,8 @@ struct SimulationPlan
 SimulationPlan planSimulation(const DbcDatabase &database, const SimulationRequest &request,
                               std::vector<TransmitRow> listRows = {});
 
+// What a row did, as talvik-can simulate reports it on exit:
+// "NAME ID: sent N, late N, skipped N".
+QString simulationSummaryLine(const TransmitRow &row);
+
 #endif // SIMULATION_H

@@ -430,15 +430,6 @@ void CanToolRun::startSimulation()
 // One line per message: what went out, and what the bus could not take in time.
 void CanToolRun::printSimulationSummary()
 {
-    for (const TransmitRow &row : simulation->rows()) {
-        const QString name = row.messageName.isEmpty() ? QStringLiteral("-") : row.messageName;
-        const QString id = row.frame.extended
-                ? QStringLiteral("%1").arg(row.frame.identifier, 8, 16, QLatin1Char('0')).toUpper()
-                : QStringLiteral("%1").arg(row.frame.identifier, 3, 16, QLatin1Char('0')).toUpper();
-        std::fprintf(out, "%s %s: sent %llu, late %llu, skipped %llu\n",
-                     name.toLocal8Bit().constData(), id.toLatin1().constData(),
-                     static_cast<unsigned long long>(row.sent),
-                     static_cast<unsigned long long>(row.late),
-                     static_cast<unsigned long long>(row.skipped));
-    }
+    for (const TransmitRow &row : simulation->rows())
+        std::fprintf(out, "%s\n", simulationSummaryLine(row).toLocal8Bit().constData());
 }

@@ -407,6 +407,10 @@ private slots:
         QCOMPARE(s.takeDue(52'000, &skipped), 2);
         s.putBack(2);
         QCOMPARE(s.nextDueUs(), 49'000);
+        size_t added = 0;
+        while (added <= TransmitSchedule::MaxPending && s.addOnce(2, 1'000'000))
+            ++added;
+        QCOMPARE(added, TransmitSchedule::MaxPending - 1); // bounded, the one put back counted
         s.stop();
         QCOMPARE(s.takeDue(100'000, &skipped), -1);
         QCOMPARE(s.nextDueUs(), TransmitSchedule::Never);

@@ -36,14 +36,17 @@ void TransmitSchedule::removeRow(size_t row)
         rows.erase(rows.begin() + qsizetype(row));
 }
 
-void TransmitSchedule::addOnce(size_t row, qint64 dueUs)
+bool TransmitSchedule::addOnce(size_t row, qint64 dueUs)
 {
     if (!running)
-        return;
+        return false;
     if (row >= rows.size())
         rows.resize(row + 1);
     auto &once = rows[row].once;
+    if (once.size() >= MaxPending)
+        return false;
     once.insert(std::upper_bound(once.begin(), once.end(), dueUs), dueUs);
+    return true;
 }
 
 qint64 TransmitSchedule::dueOf(const Timing &timing) const

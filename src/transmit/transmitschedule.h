@@ -15,6 +15,9 @@ class TransmitSchedule
 {
 public:
     static constexpr qint64 Never = std::numeric_limits<qint64>::max();
+    // Sends by hand or on a received frame a row holds at most: a flood of
+    // its trigger does not grow the schedule without bound.
+    static constexpr size_t MaxPending = 1000;
 
     // Starts every row at `nowUs`; a period of 0 is never due on its own.
     void start(const std::vector<qint64> &periodsUs, qint64 nowUs);
@@ -23,8 +26,8 @@ public:
     // A row added or whose period changed while running: due from `nowUs` on.
     void setPeriod(size_t row, qint64 periodUs, qint64 nowUs);
     void removeRow(size_t row);
-    // Once at `dueUs`, besides the period.
-    void addOnce(size_t row, qint64 dueUs);
+    // Once at `dueUs`, besides the period; false when MaxPending are waiting.
+    bool addOnce(size_t row, qint64 dueUs);
 
     // The earliest time anything is due; Never when nothing is.
     qint64 nextDueUs() const;

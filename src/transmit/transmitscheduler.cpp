@@ -178,8 +178,9 @@ void TransmitScheduler::frameReceived(const CanFrame &frame)
     for (size_t i = 0; i < list.size(); ++i) {
         const TransmitRow &row = list[i];
         if (row.trigger == TransmitRow::Trigger::OnReceive && row.enabled
-            && row.triggerId == frame.identifier && row.triggerExtended == frame.extended)
-            schedule.addOnce(i, now + qint64(row.delayMs) * 1000);
+            && row.triggerId == frame.identifier && row.triggerExtended == frame.extended
+            && !schedule.addOnce(i, now + qint64(row.delayMs) * 1000))
+            ++list[i].skipped; // more triggers waiting than it can send
     }
     armTimer();
 }
@@ -247,7 +248,8 @@ void TransmitScheduler::poll()
             if (!isRunning())
                 return;
             schedule.putBack(size_t(row));
-            timer.start(BusyRetryMs);
+            if (!clock)
+                timer.start(BusyRetryMs);
             return;
         }
     }

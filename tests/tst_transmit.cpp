@@ -554,11 +554,35 @@ private slots:
                QByteArray(Brake).replace("BO_ 291 Brake:", "BO_ 291 Brakes:") }) {
             const TransmitListRead without = readTransmitList(text, database(changed));
             QCOMPARE(without.rows.size(), size_t(3));
-            QVERIFY(without.rows[0].messageName.isEmpty());
+            QVERIFY(without.rows[0].signalBits.empty()); // raw bytes for now
             QCOMPARE(hexOf(without.rows[0].frame), hexOf(rows[0].frame));
             QCOMPARE(without.warnings.size(), 1);
             QVERIFY(without.warnings[0].contains("Brake"));
+            // Its message, counter and checksum stay named: the database
+            // loaded later finds them, the values taken from the bytes.
+            TransmitScheduler later;
+            later.setRows(without.rows);
+            QVERIFY(!later.messageOf(0));
+            later.setDatabase(db);
+            QVERIFY(later.messageOf(0));
+            QCOMPARE(later.rows()[0].signalBits[3], quint64(777));
+            QCOMPARE(later.rows()[0].counterSignal, "Brake_Counter");
+            QCOMPARE(checksumSpecText(later.rows()[0].checksum), "e2e-p01:dataid=0x1234");
+            QCOMPARE(transmitListText(later.rows()), text);
         }
+        // A multiplexed message: what its multiplexor does not select now
+        // comes back at its start value, not read from another signal's bytes.
+        QFile demo(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc"));
+        QVERIFY(demo.open(QIODevice::ReadOnly));
+        const DbcDatabase demoDb = database(demo.readAll());
+        const DbcMessage *battery = demoDb.find(0x18FF50E5, true);
+        TransmitRow page0 = rowForMessage(demoDb, *battery);
+        page0.signalBits[2] = 40000; // the voltage, page 0
+        page0.frame = buildFrame(page0, battery);
+        const TransmitListRead back = readTransmitList(transmitListText({ page0 }), demoDb);
+        QCOMPARE(back.rows[0].signalBits[2], quint64(40000));
+        QCOMPARE(back.rows[0].signalBits[3], quint64(0)); // the current, page 1
+
         QVERIFY(!readTransmitList("{\"rows\": []}", db).error.isEmpty());
         QVERIFY(!readTransmitList("BO_ 1 M: 8 A", db).error.isEmpty());
     }

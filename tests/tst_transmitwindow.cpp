@@ -214,6 +214,24 @@ private slots:
         QTRY_VERIFY((once += drain(), once.size() >= 2));
         QTest::qWait(50);
         QCOMPARE(once.size() + drain().size(), 2);
+        // A 1 ms period leaves the window free: Stop works, nothing piles up.
+        get<QComboBox>("triggerChoice")->setCurrentIndex(0);
+        rows()->item(0, 3)->setText("1");
+        get<QPushButton>("btnStart")->click();
+        QTest::qWait(200);
+        get<QPushButton>("btnStop")->click();
+        QTest::qWait(50);
+        QList<CanFrame> fast;
+        QTRY_VERIFY((fast += drain(), fast.size() >= 100));
+        QTest::qWait(100);
+        QVERIFY(fast.size() + drain().size() <= 205);
+        // CAN FD on a bus without it: the row is switched off, with the reason.
+        rows()->item(0, 5)->setText("00 01 02 03 04 05 06 07 08 09 0A 0B");
+        get<QPushButton>("btnStart")->click();
+        QTRY_COMPARE(rows()->item(0, 0)->checkState(), Qt::Unchecked);
+        QVERIFY2(status().contains("7E8"), qPrintable(status()));
+        get<QPushButton>("btnStop")->click();
+
         f->click("btnOpenClose"); // the port closes: the list stops
         QVERIFY(get<QPushButton>("btnStart")->isEnabled());
         // Started with no port open: it says so and stops, trying nothing more.

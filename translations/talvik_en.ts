@@ -1355,12 +1355,12 @@ time %4 s</translation>
         <translation>%1 (%2) is not in the database as it was: sent as raw bytes</translation>
     </message>
     <message>
-        <source>%1：没有计数器信号 %2</source>
-        <translation>%1: no counter signal %2</translation>
-    </message>
-    <message>
         <source>%1：校验和 %2 已取消</source>
         <translation>%1: checksum %2 dropped</translation>
+    </message>
+    <message>
+        <source>%1：没有信号 %2</source>
+        <translation>%1: no signal %2</translation>
     </message>
 </context>
 <context>
@@ -1505,7 +1505,7 @@ time %4 s</translation>
     </message>
     <message>
         <source>算法名，可加参数，如 crc8:poly=0x1d,init=0xff,bytes=1-7</source>
-        <translation>An algorithm's name, with parameters if needed, such as crc8:poly=0x1d,init=0xff,bytes=1-7</translation>
+        <translation>An algorithm&apos;s name, with parameters if needed, such as crc8:poly=0x1d,init=0xff,bytes=1-7</translation>
     </message>
     <message>
         <source>延时</source>
@@ -1608,10 +1608,6 @@ time %4 s</translation>
         <translation>%1 (checksum)</translation>
     </message>
     <message>
-        <source>校验算法无效：%1</source>
-        <translation>Checksum algorithm not valid: %1</translation>
-    </message>
-    <message>
         <source>%1: %2 (文件保持原样，列表不保存到此文件)</source>
         <translation>%1: %2 (the file is left as it is; the list is not saved to it)</translation>
     </message>
@@ -1638,6 +1634,18 @@ time %4 s</translation>
     <message>
         <source>保存失败: </source>
         <translation>Save failed: </translation>
+    </message>
+    <message>
+        <source>%1：总线不能发送此帧 (CAN FD 未启用或设备拒绝)，此行已停用</source>
+        <translation>%1: the bus cannot carry this frame (CAN FD off, or the device refuses it): the row is switched off</translation>
+    </message>
+    <message>
+        <source>%1 (不在数据库中，按原始字节)</source>
+        <translation>%1 (not in the database: sent as raw bytes)</translation>
+    </message>
+    <message>
+        <source>校验算法无效：%1 (可选 %2，参数写在冒号后)</source>
+        <translation>Checksum algorithm not valid: %1 (one of %2, parameters after a colon)</translation>
     </message>
 </context>
 <context>

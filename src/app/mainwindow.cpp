@@ -142,7 +142,7 @@ void MainWindow::connectTransmitList()
         return sender->sendFrame(frame, identifierText(frame.identifier),
                                  receivedDataText(frame).trimmed())
                 ? TransmitScheduler::SendResult::Sent
-                : TransmitScheduler::SendResult::Busy;
+                : TransmitScheduler::SendResult::Rejected;
     });
     connect(bus, &CanBus::aboutToClose, transmitWindow, &TransmitWindow::stop);
     connect(bus, &CanBus::deviceLost, transmitWindow, &TransmitWindow::stop);

@@ -170,6 +170,8 @@ void SignalsWindow::unloadDbc()
 
 void SignalsWindow::setIntegrityRules(const IntegrityRules &rules)
 {
+    if (rules == integrityRules)
+        return; // the counts go on
     integrityRules = rules;
     rebuildChecks();
 }

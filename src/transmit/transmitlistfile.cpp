@@ -124,45 +124,39 @@ TransmitListRead readTransmitList(const QByteArray &content, const DbcDatabase &
             row.delayMs = std::clamp(object.value(QLatin1String("delay")).toInt(), 0, 3'600'000);
         }
         row.key = object.value(QLatin1String("key")).toString().left(1);
-        const QString name = object.value(QLatin1String("message")).toString();
+        // A row keeps its message's name, counter and checksum even while the
+        // database lacks the message: a database loaded later finds them.
+        row.messageName = object.value(QLatin1String("message")).toString();
+        const QString &name = row.messageName;
+        row.counterSignal = object.value(QLatin1String("counter")).toString();
+        row.checksumSignal = object.value(QLatin1String("checksum")).toString();
+        if (!row.checksumSignal.isEmpty()) {
+            const auto spec = parseChecksumSpec(object.value(QLatin1String("algorithm")).toString());
+            if (spec) {
+                row.checksum = *spec;
+            } else {
+                read.warnings.append(QCoreApplication::translate("TransmitList", "%1：校验和 %2 已取消")
+                                             .arg(name, row.checksumSignal));
+                row.checksumSignal.clear();
+            }
+        }
         const DbcMessage *message = name.isEmpty()
                 ? nullptr
                 : database.find(row.frame.identifier, row.frame.extended);
-        if (message && (message->name != name || rowForMessage(database, *message).frame.length
-                                                         != row.frame.length))
+        if (message && (message->name != name || frameLengthFor(*message) != row.frame.length))
             message = nullptr;
         if (!name.isEmpty() && !message) {
             read.warnings.append(
                     QCoreApplication::translate("TransmitList", "%1 (%2) 与数据库不符：按原始字节发送")
                             .arg(name, hexId(row.frame.identifier)));
-            read.rows.push_back(row);
-            continue;
-        }
-        if (message) {
-            row.messageName = name;
-            for (const DbcSignal &signal : message->signalList) {
-                const DecodedSignal decoded =
-                        decodeSignal(signal, row.frame.data.data(), row.frame.length);
-                row.signalBits.push_back(decoded.present ? decoded.rawUnsigned
-                                                         : startBits(database, signal));
-            }
-            row.counterSignal = object.value(QLatin1String("counter")).toString();
-            row.checksumSignal = object.value(QLatin1String("checksum")).toString();
-            if (!row.counterSignal.isEmpty() && signalIndex(*message, row.counterSignal) < 0) {
-                read.warnings.append(QCoreApplication::translate("TransmitList", "%1：没有计数器信号 %2")
-                                             .arg(name, row.counterSignal));
-                row.counterSignal.clear();
-            }
-            if (!row.checksumSignal.isEmpty()) {
-                QString error;
-                const auto spec = parseChecksumSpec(
-                        object.value(QLatin1String("algorithm")).toString(), &error);
-                if (signalIndex(*message, row.checksumSignal) < 0 || !spec) {
-                    read.warnings.append(QCoreApplication::translate("TransmitList", "%1：校验和 %2 已取消")
-                                                 .arg(name, row.checksumSignal));
-                    row.checksumSignal.clear();
-                } else {
-                    row.checksum = *spec;
+        } else if (message) {
+            row.signalBits = signalBitsFromFrame(database, *message, row.frame);
+            for (QString *signal : { &row.counterSignal, &row.checksumSignal }) {
+                if (!signal->isEmpty() && signalIndex(*message, *signal) < 0) {
+                    read.warnings.append(
+                            QCoreApplication::translate("TransmitList", "%1：没有信号 %2")
+                                    .arg(name, *signal));
+                    signal->clear();
                 }
             }
         }

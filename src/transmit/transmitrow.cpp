@@ -14,8 +14,7 @@ TransmitRow rowForMessage(const DbcDatabase &database, const DbcMessage &message
     row.frame.identifier = message.identifier;
     row.frame.extended = message.extended;
     row.frame.fd = message.fd || message.length > CanFrame::ClassicMaxLength;
-    row.frame.length = quint8(row.frame.fd ? fdLengthFor(message.length)
-                                           : std::clamp(message.length, 0, 8));
+    row.frame.length = quint8(frameLengthFor(message));
     row.periodMs = std::max(0, cycleTimeOf(database, message));
     row.trigger = TransmitRow::Trigger::Cyclic;
     for (const DbcSignal &signal : message.signalList)
@@ -29,6 +28,23 @@ TransmitRow rowForMessage(const DbcDatabase &database, const DbcMessage &message
     }
     row.frame = buildFrame(row, &message);
     return row;
+}
+
+int frameLengthFor(const DbcMessage &message)
+{
+    const bool fd = message.fd || message.length > CanFrame::ClassicMaxLength;
+    return fd ? fdLengthFor(message.length) : std::clamp(message.length, 0, 8);
+}
+
+std::vector<quint64> signalBitsFromFrame(const DbcDatabase &database, const DbcMessage &message,
+                                         const CanFrame &frame)
+{
+    std::vector<quint64> bits;
+    for (const DbcSignal &signal : message.signalList)
+        bits.push_back(startBits(database, signal));
+    for (const DecodedSignal &decoded : decodeMessage(message, frame))
+        bits[size_t(decoded.signal - message.signalList.data())] = decoded.rawUnsigned;
+    return bits;
 }
 
 TransmitRow rowForFrame(const CanFrame &frame)

@@ -47,6 +47,13 @@ struct TransmitRow
 // A row for a database message: its cycle time, each signal at its start
 // value, and the counter and checksum its signals' names suggest.
 TransmitRow rowForMessage(const DbcDatabase &database, const DbcMessage &message);
+// The frame length a message is sent with: its declared length, an FD
+// message's padded to a valid FD length.
+int frameLengthFor(const DbcMessage &message);
+// Each signal's value as the frame carries it; a multiplexed signal its
+// multiplexor does not select there, and one beyond the frame, at its start value.
+std::vector<quint64> signalBitsFromFrame(const DbcDatabase &database, const DbcMessage &message,
+                                         const CanFrame &frame);
 // A raw frame's row, sent only by hand until given a period.
 TransmitRow rowForFrame(const CanFrame &frame);
 
@@ -113,6 +120,12 @@ struct IntegrityRule
     QString counter;
     QString checksum;
     ChecksumSpec spec;
+
+    friend bool operator==(const IntegrityRule &a, const IntegrityRule &b)
+    {
+        return a.counter == b.counter && a.checksum == b.checksum
+                && checksumSpecText(a.spec) == checksumSpecText(b.spec);
+    }
 };
 using IntegrityRules = QHash<quint64, IntegrityRule>; // by identifier | extended << 32
 

@@ -53,13 +53,21 @@ void TransmitScheduler::resolveMessages()
 {
     messages.assign(list.size(), nullptr);
     for (size_t i = 0; i < list.size(); ++i) {
-        const TransmitRow &row = list[i];
+        TransmitRow &row = list[i];
         if (row.messageName.isEmpty())
             continue;
         const DbcMessage *message = db.find(row.frame.identifier, row.frame.extended);
-        if (message && message->name == row.messageName
-            && row.signalBits.size() == message->signalList.size())
-            messages[i] = message;
+        if (!message || message->name != row.messageName
+            || frameLengthFor(*message) != row.frame.length)
+            continue;
+        // A row kept as bytes while its message was missing takes its values from them.
+        if (row.signalBits.size() != message->signalList.size())
+            row.signalBits = signalBitsFromFrame(db, *message, row.frame);
+        for (QString *signal : { &row.counterSignal, &row.checksumSignal }) {
+            if (signalIndex(*message, *signal) < 0)
+                signal->clear();
+        }
+        messages[i] = message;
     }
 }
 
@@ -76,6 +84,7 @@ void TransmitScheduler::addRow(const TransmitRow &row)
 {
     list.push_back(row);
     waiting.push_back(false);
+    rejected.push_back(0);
     resolveMessages();
     updateTriggers();
     schedule.setPeriod(list.size() - 1, row.isCyclic() ? row.periodMs * qint64(1000) : 0, nowUs());
@@ -108,6 +117,7 @@ void TransmitScheduler::removeRow(int index)
         return;
     list.erase(list.begin() + index);
     waiting.erase(waiting.begin() + index);
+    rejected.erase(rejected.begin() + index);
     schedule.removeRow(size_t(index));
     resolveMessages();
     updateTriggers();
@@ -119,6 +129,7 @@ void TransmitScheduler::setRows(const std::vector<TransmitRow> &rows)
     stop();
     list = rows;
     waiting.assign(list.size(), false);
+    rejected.assign(list.size(), 0);
     resolveMessages();
     updateTriggers();
 }
@@ -143,6 +154,7 @@ void TransmitScheduler::start()
     for (const TransmitRow &row : list)
         periods.push_back(row.isCyclic() ? row.periodMs * qint64(1000) : 0);
     waiting.assign(list.size(), false);
+    rejected.assign(list.size(), 0);
     schedule.start(periods, nowUs());
     emit runningChanged(true);
     poll();
@@ -159,14 +171,8 @@ void TransmitScheduler::stop()
 
 void TransmitScheduler::sendNow(int row)
 {
-    if (row < 0 || row >= rowCount())
-        return;
-    if (isRunning()) {
-        schedule.addOnce(size_t(row), nowUs());
-        poll();
-    } else {
-        sendRow(size_t(row));
-    }
+    if (row >= 0 && row < rowCount())
+        sendRow(size_t(row)); // by hand: at once, whether the list runs or not
 }
 
 void TransmitScheduler::frameReceived(const CanFrame &frame)
@@ -191,14 +197,16 @@ bool TransmitScheduler::sendRow(size_t index)
     TransmitRow &row = list[index];
     const DbcMessage *message = messages[index];
     const CanFrame frame = buildFrame(row, message);
-    const SendResult result = sendFrame ? sendFrame(frame) : SendResult::Failed;
+    SendResult result = sendFrame ? sendFrame(frame) : SendResult::Failed;
+    if (result == SendResult::Rejected && ++rejected[index] < MaxRejections)
+        result = SendResult::Busy;
     if (result == SendResult::Busy) {
         if (!waiting[index])
             ++row.late;
         waiting[index] = true;
         return false;
     }
-    if (result == SendResult::Refused) {
+    if (result == SendResult::Refused || result == SendResult::Rejected) {
         row.enabled = false;
         waiting[index] = false;
         emit rowRefused(int(index));
@@ -212,26 +220,32 @@ bool TransmitScheduler::sendRow(size_t index)
         return false;
     }
     waiting[index] = false;
+    rejected[index] = 0;
     ++row.sent;
     advanceCounter(row, message);
     row.frame = buildFrame(row, message);
     return true;
 }
 
+// Everything due goes now. A deadline a moment away is waited for in place,
+// once a pass: then the event loop runs before the next, however short the
+// periods, so Stop and received frames are never kept waiting.
 void TransmitScheduler::poll()
 {
     if (!isRunning())
         return;
+    bool waited = false;
     for (;;) {
         qint64 now = nowUs();
         const qint64 due = schedule.nextDueUs();
         if (due == TransmitSchedule::Never || due - now > WaitInPlaceUs)
             break;
-        if (due > now && !clock) {
+        if (due > now) {
+            if (waited || clock) // a test's clock does not move by itself
+                break;
             std::this_thread::sleep_for(std::chrono::microseconds(due - now));
+            waited = true;
             now = nowUs();
-        } else if (due > now) {
-            break; // a test's clock does not move by itself
         }
         quint64 skipped = 0;
         const int row = schedule.takeDue(now, &skipped);

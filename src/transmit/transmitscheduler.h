@@ -24,11 +24,14 @@ public:
     enum class SendResult {
         Sent,
         Busy, // the device cannot take it now: tried again shortly, counted late
+        Rejected, // the device refused it: tried again as Busy, switched off as Refused
+                  // after MaxRejections in a row
         Refused, // this bus cannot carry the frame (CAN FD on a classic bus): the row is switched off
         Failed, // closed or lost: everything stops
     };
     using Send = std::function<SendResult(const CanFrame &)>;
     using Clock = std::function<qint64()>; // microseconds, increasing
+    static constexpr int MaxRejections = 50;
 
     explicit TransmitScheduler(QObject *parent = nullptr);
 
@@ -56,7 +59,7 @@ public:
     void start();
     // Nothing leaves after this.
     void stop();
-    // The row goes out once, now (also while stopped).
+    // The row goes out once, now, switched on or not, running or not.
     void sendNow(int row);
     // Rows triggered by this frame's identifier are due after their delay.
     void frameReceived(const CanFrame &frame);
@@ -86,6 +89,7 @@ private:
     std::vector<TransmitRow> list;
     std::vector<const DbcMessage *> messages; // per row
     std::vector<bool> waiting; // per row: its due frame found the device busy
+    std::vector<int> rejected; // per row: refusals by the device since its last frame went
     TransmitSchedule schedule;
     QSet<quint64> triggerKeys;
 };

@@ -65,6 +65,13 @@ QString signalBytesText(const DbcSignal &signal, const CanFrame &frame)
     return texts.join(u' ');
 }
 
+// An extended identifier always with 8 digits: read back as extended.
+QString triggerIdText(const TransmitRow &row)
+{
+    return QString::number(row.triggerId, 16).toUpper().rightJustified(row.triggerExtended ? 8 : 3,
+                                                                       u'0');
+}
+
 quint64 messageKey(const CanFrame &frame)
 {
     return quint64(frame.identifier) | (frame.extended ? quint64(1) << 32 : 0);
@@ -233,6 +240,16 @@ void TransmitWindow::connectWidgets()
     });
     connect(transmit, &TransmitScheduler::sendFailed, this,
             [this] { setStatus(tr("发送失败，已停止"), true); });
+    connect(transmit, &TransmitScheduler::rowRefused, this, [this](int row) {
+        const TransmitRow &refused = transmit->rows()[size_t(row)];
+        setStatus(tr("%1：总线不能发送此帧 (CAN FD 未启用或设备拒绝)，此行已停用")
+                          .arg(refused.messageName.isEmpty() ? idText(refused.frame)
+                                                             : refused.messageName),
+                  true);
+        filling = true;
+        showRow(row, true);
+        filling = false;
+    });
     connect(refreshTimer, &QTimer::timeout, this, &TransmitWindow::refreshCounts);
     connect(table, &QTableWidget::cellChanged, this, &TransmitWindow::tableItemChanged);
     connect(table, &QTableWidget::itemSelectionChanged, this, &TransmitWindow::selectionChanged);
@@ -420,12 +437,14 @@ void TransmitWindow::showRow(int index, bool all)
         enabled->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         enabled->setCheckState(row.enabled ? Qt::Checked : Qt::Unchecked);
         cell(Identifier, idText(row.frame) + (row.frame.fd ? tr(" FD") : QString()), raw);
-        cell(Name, row.messageName.isEmpty() ? tr("(原始帧)") : row.messageName, false);
+        cell(Name,
+             row.messageName.isEmpty() ? tr("(原始帧)")
+                     : raw             ? tr("%1 (不在数据库中，按原始字节)").arg(row.messageName)
+                                       : row.messageName,
+             false);
         cell(Period, QString::number(row.periodMs), true);
-        const QStringList triggers = { tr("周期"), tr("手动"), tr("收到 %1 后").arg(
-                                                                         QString::number(
-                                                                                 row.triggerId, 16)
-                                                                                 .toUpper()) };
+        const QStringList triggers = { tr("周期"), tr("手动"),
+                                       tr("收到 %1 后").arg(triggerIdText(row)) };
         cell(Trigger, triggers[int(row.trigger)], false);
     }
     cell(Data, bytesText(row.frame.data.data(), row.frame.length), raw);
@@ -546,7 +565,7 @@ void TransmitWindow::showDetails()
     if (have) {
         const TransmitRow &row = transmit->rows()[size_t(index)];
         triggerChoice->setCurrentIndex(int(row.trigger));
-        triggerIdEdit->setText(QString::number(row.triggerId, 16).toUpper());
+        triggerIdEdit->setText(triggerIdText(row));
         triggerIdEdit->setEnabled(row.trigger == TransmitRow::Trigger::OnReceive);
         delaySpin->setValue(row.delayMs);
         delaySpin->setEnabled(row.trigger == TransmitRow::Trigger::OnReceive);
@@ -690,12 +709,14 @@ void TransmitWindow::detailsEdited()
                                                               : QString();
         row.checksumSignal = checksumChoice->currentIndex() > 0 ? checksumChoice->currentText()
                                                                 : QString();
-        QString error;
-        if (const auto spec = parseChecksumSpec(algorithmChoice->currentText(), &error)) {
+        if (const auto spec = parseChecksumSpec(algorithmChoice->currentText())) {
             row.checksum = *spec;
             setStatus(QString());
         } else if (!row.checksumSignal.isEmpty()) {
-            setStatus(tr("校验算法无效：%1").arg(error), true);
+            setStatus(tr("校验算法无效：%1 (可选 %2，参数写在冒号后)")
+                              .arg(algorithmChoice->currentText(),
+                                   checksumNames().join(QLatin1String(", "))),
+                      true);
         }
     }
     transmit->setRow(index, row);

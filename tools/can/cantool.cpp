@@ -396,11 +396,13 @@ int CanToolRun::planSimulation()
     simulation = new TransmitScheduler(this);
     simulation->setDatabase(database);
     simulation->setRows(plan.rows);
-    bool cyclic = false;
+    bool sends = false;
     for (const TransmitRow &row : plan.rows)
-        cyclic = cyclic || (row.enabled && row.isCyclic());
-    if (!cyclic) {
-        say(QStringLiteral("nothing to send: no message has a cycle time"));
+        sends = sends
+                || (row.enabled
+                    && (row.isCyclic() || row.trigger == TransmitRow::Trigger::OnReceive));
+    if (!sends) {
+        say(QStringLiteral("nothing to send: no message has a cycle time or a trigger"));
         return 2;
     }
     return -1;
@@ -416,11 +418,16 @@ void CanToolRun::startSimulation()
             return TransmitScheduler::SendResult::Busy;
         }
         return bus->sendFrame(frame) ? TransmitScheduler::SendResult::Sent
-                                     : TransmitScheduler::SendResult::Busy;
+                                     : TransmitScheduler::SendResult::Rejected;
     });
     connect(simulation, &TransmitScheduler::rowRefused, this, [this](int row) {
         say(QStringLiteral("%1: a CAN FD frame this bus cannot carry; not sent")
                     .arg(simulation->rows()[size_t(row)].messageName));
+    });
+    // Rows of a list that answer a received frame.
+    connect(bus, &CanBus::framesReceived, this, [this](const QVector<LinkFrame> &frames) {
+        for (const LinkFrame &received : frames)
+            simulation->frameReceived(received.frame);
     });
     simulation->start();
     if (options.seconds > 0)

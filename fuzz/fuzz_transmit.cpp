@@ -32,7 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     for (TransmitRow &row : readTransmitList(bytes, database()).rows) {
         const DbcMessage *message = database().find(row.frame.identifier, row.frame.extended);
-        if (message && message->name != row.messageName)
+        // The row's message as the scheduler finds it: name and length alike.
+        if (message
+            && (message->name != row.messageName || frameLengthFor(*message) != row.frame.length))
             message = nullptr;
         if (message && row.signalBits.size() != message->signalList.size())
             abort();

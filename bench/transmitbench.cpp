@@ -18,6 +18,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -32,8 +33,8 @@
 
 namespace {
 
-constexpr int FastMessages = 50;
-constexpr int SlowMessages = 50;
+int FastMessages = 50;
+int SlowMessages = 50;
 
 QByteArray benchDatabase()
 {
@@ -68,7 +69,9 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addOption({ "seconds", "How long the simulation sends (default 60).", "S", "60" });
+    parser.addOption({ "messages", "Messages at each period (default 50).", "N", "50" });
     parser.process(app);
+    FastMessages = SlowMessages = std::clamp(parser.value("messages").toInt(), 1, 1000);
     const double seconds = parser.value("seconds").toDouble();
 
     QTemporaryDir dir;
@@ -82,17 +85,32 @@ int main(int argc, char *argv[])
     probe.close();
 
     QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
-    std::unique_ptr<QCanBusDevice> peer(QCanBus::instance()->createDevice("virtualcan", bus));
-    if (!peer || !peer->connectDevice())
+    // The bus's relay runs in this thread (the first device to join starts
+    // it); the device that receives has a thread of its own, so that frames
+    // are timed as they arrive, not after the relay's turn.
+    std::unique_ptr<QCanBusDevice> host(QCanBus::instance()->createDevice("virtualcan", bus));
+    if (!host || !host->connectDevice())
         return 1;
     std::map<quint32, std::vector<qint64>> arrivedAt; // identifier -> arrival times (us)
     QElapsedTimer clock;
     clock.start();
-    QObject::connect(peer.get(), &QCanBusDevice::framesReceived, [&] {
-        const qint64 nowUs = clock.nsecsElapsed() / 1000;
-        while (peer->framesAvailable() > 0)
-            arrivedAt[peer->readFrame().frameId()].push_back(nowUs);
-    });
+    QThread receiving;
+    QObject context;
+    context.moveToThread(&receiving);
+    receiving.start();
+    std::unique_ptr<QCanBusDevice> peer;
+    QMetaObject::invokeMethod(
+            &context,
+            [&] {
+                peer.reset(QCanBus::instance()->createDevice("virtualcan", bus));
+                peer->connectDevice();
+                QObject::connect(peer.get(), &QCanBusDevice::framesReceived, [&] {
+                    const qint64 nowUs = clock.nsecsElapsed() / 1000;
+                    while (peer->framesAvailable() > 0)
+                        arrivedAt[peer->readFrame().frameId()].push_back(nowUs);
+                });
+            },
+            Qt::BlockingQueuedConnection);
 
     QProcess simulate;
     simulate.setProgram(QCoreApplication::applicationDirPath() + "/../tools/can/talvik-can");
@@ -117,6 +135,9 @@ int main(int argc, char *argv[])
     });
     noDelay.start(100);
     app.exec();
+    QMetaObject::invokeMethod(&context, [&] { peer.reset(); }, Qt::BlockingQueuedConnection);
+    receiving.quit();
+    receiving.wait();
 
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);

@@ -222,7 +222,7 @@ private slots:
         get<QPushButton>("btnStop")->click();
         QTest::qWait(50);
         QList<CanFrame> fast;
-        QTRY_VERIFY((fast += drain(), fast.size() >= 50)); // 200 due; fewer on a slow machine
+        QTRY_VERIFY((fast += drain(), fast.size() >= 20)); // 200 due; fewer on a busy machine
         QTest::qWait(100);
         QVERIFY(fast.size() + drain().size() <= 205);
         // CAN FD on a bus without it: the row is switched off, with the reason.

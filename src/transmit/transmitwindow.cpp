@@ -753,17 +753,16 @@ void TransmitWindow::load()
         return;
     }
     listLoaded = true;
+    showList(read);
+}
+
+// A list read from file takes the place of the rows, stopped.
+void TransmitWindow::showList(const TransmitListRead &read)
+{
     transmit->setRows(read.rows);
-    filling = true;
-    table->setRowCount(transmit->rowCount());
-    for (int row = 0; row < transmit->rowCount(); ++row)
-        showRow(row, true);
-    filling = false;
-    showDetails();
+    rowsChanged();
     if (!read.warnings.isEmpty())
         setStatus(read.warnings.join(QLatin1String("; ")), true);
-    updateKeys();
-    emit integrityRulesChanged(integrityRules());
 }
 
 void TransmitWindow::openList()
@@ -782,10 +781,7 @@ void TransmitWindow::openList()
         setStatus(tr("%1: %2").arg(fileName, read.error), true);
         return;
     }
-    transmit->setRows(read.rows);
-    rowsChanged();
-    if (!read.warnings.isEmpty())
-        setStatus(read.warnings.join(QLatin1String("; ")), true);
+    showList(read);
 }
 
 void TransmitWindow::saveListAs()

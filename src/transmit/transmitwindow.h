@@ -18,6 +18,7 @@ class QTableWidget;
 class QTimer;
 QT_END_NAMESPACE
 class TransmitScheduler;
+struct TransmitListRead;
 
 // "发送报文…": the transmit list. Database messages and raw frames, each on
 // its own period, by hand or on a received frame, with their signals set in
@@ -61,6 +62,7 @@ private:
     void removeSelected();
     void sendSelected();
     void openList();
+    void showList(const TransmitListRead &read);
     void saveListAs();
     void rowsChanged();
     void showRow(int row, bool all);

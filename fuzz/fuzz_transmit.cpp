@@ -44,17 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         advanceCounter(row, message);
     }
     const QString text = QString::fromUtf8(bytes.left(200));
-    if (const std::optional<ChecksumSpec> spec = parseChecksumSpec(text)) {
-        const QString written = checksumSpecText(*spec);
-        const std::optional<ChecksumSpec> again = parseChecksumSpec(written);
-        if (!again || checksumSpecText(*again) != written)
+    if (const std::optional<ChecksumAlgorithm> algorithm = parseChecksumAlgorithm(text)) {
+        const QString written = checksumAlgorithmText(*algorithm);
+        const std::optional<ChecksumAlgorithm> again = parseChecksumAlgorithm(written);
+        if (!again || checksumAlgorithmText(*again) != written)
             abort();
         CanFrame frame;
         frame.fd = true;
         frame.length = 64;
         std::copy(bytes.begin(), bytes.begin() + std::min<qsizetype>(bytes.size(), 64),
                   frame.data.begin());
-        computeChecksum(*spec, frame, quint64(size) * 0x9E3779B97F4A7C15ull);
+        computeChecksum(*algorithm, frame, quint64(size) * 0x9E3779B97F4A7C15ull);
     }
     return 0;
 }

@@ -15,10 +15,10 @@ CanFrame frame(quint32 id, const QByteArray &hexBytes)
     return f;
 }
 
-ChecksumSpec parsed(const QString &text)
+ChecksumAlgorithm parsed(const QString &text)
 {
     QString error;
-    const std::optional<ChecksumSpec> c = parseChecksumSpec(text, &error);
+    const std::optional<ChecksumAlgorithm> c = parseChecksumAlgorithm(text, &error);
     if (!c)
         qFatal("%s refused: %s", qPrintable(text), qPrintable(error));
     return *c;
@@ -29,7 +29,7 @@ quint32 checksum(const QString &text, const CanFrame &f, quint64 checksumBytes =
     return computeChecksum(parsed(text), f, checksumBytes);
 }
 
-bool same(const ChecksumSpec &a, const ChecksumSpec &b)
+bool same(const ChecksumAlgorithm &a, const ChecksumAlgorithm &b)
 {
     return a.kind == b.kind && a.width == b.width && a.poly == b.poly && a.init == b.init
             && a.xorOut == b.xorOut && a.reflectIn == b.reflectIn && a.reflectOut == b.reflectOut
@@ -111,26 +111,26 @@ private slots:
         QCOMPARE(names.size(), 15);
         QCOMPARE(names.mid(13), QStringList({ "crc8", "crc16" }));
         for (const QString &name : names) {
-            const QString text = checksumSpecText(parsed(name));
+            const QString text = checksumAlgorithmText(parsed(name));
             QVERIFY2(same(parsed(text), parsed(name)), qPrintable(name + " -> " + text));
             // These share their defaults with an earlier name.
             if (name != "xor-init" && name != "crc8" && name != "crc16")
                 QCOMPARE(text, name);
         }
-        QCOMPARE(checksumSpecText(parsed("crc8:poly=0x2f")), QStringLiteral("crc8-h2f"));
-        QCOMPARE(checksumSpecText(parsed("Toyota:BYTES=0-5")), QStringLiteral("toyota:bytes=0-5"));
+        QCOMPARE(checksumAlgorithmText(parsed("crc8:poly=0x2f")), QStringLiteral("crc8-h2f"));
+        QCOMPARE(checksumAlgorithmText(parsed("Toyota:BYTES=0-5")), QStringLiteral("toyota:bytes=0-5"));
 
-        const ChecksumSpec custom =
+        const ChecksumAlgorithm custom =
                 parsed("crc16:poly=0x8005,init=65535,xorout=0x1,refin=1,refout=0,bytes=2-9,"
                        "dataid=0x1234,dataidplace=after,p01mode=nibble,dataids=1/0x2/0xff");
-        QVERIFY(custom.kind == ChecksumSpec::Kind::Crc16 && custom.poly == 0x8005
+        QVERIFY(custom.kind == ChecksumAlgorithm::Kind::Crc16 && custom.poly == 0x8005
                 && custom.init == 0xFFFF && custom.xorOut == 1 && custom.reflectIn
                 && !custom.reflectOut && custom.firstByte == 2 && custom.lastByte == 9
-                && custom.dataId == 0x1234 && custom.dataIdPlace == ChecksumSpec::DataIdPlace::After
-                && custom.p01Mode == ChecksumSpec::P01Mode::Nibble
+                && custom.dataId == 0x1234 && custom.dataIdPlace == ChecksumAlgorithm::DataIdPlace::After
+                && custom.p01Mode == ChecksumAlgorithm::P01Mode::Nibble
                 && custom.dataIdList == std::vector<quint8>({ 1, 2, 0xFF }));
-        QVERIFY(same(parsed(checksumSpecText(custom)), custom));
-        QVERIFY(parsed("crc8:dataid=0").dataIdPlace == ChecksumSpec::DataIdPlace::Before);
+        QVERIFY(same(parsed(checksumAlgorithmText(custom)), custom));
+        QVERIFY(parsed("crc8:dataid=0").dataIdPlace == ChecksumAlgorithm::DataIdPlace::Before);
     }
 
     void refused_data()
@@ -156,9 +156,9 @@ private slots:
     {
         QFETCH(QString, text);
         QString error;
-        QVERIFY(!parseChecksumSpec(text, &error));
+        QVERIFY(!parseChecksumAlgorithm(text, &error));
         QVERIFY2(error.contains(QLatin1String(QTest::currentDataTag())), qPrintable(error));
-        QVERIFY(!parseChecksumSpec(text));
+        QVERIFY(!parseChecksumAlgorithm(text));
     }
 
     void coveredBytes()
@@ -179,7 +179,7 @@ private slots:
     void dataIdPlacement()
     {
         const CanFrame f = frame(0x100, "0a0b0c00");
-        const ChecksumSpec sae = parsed("crc8-sae-j1850");
+        const ChecksumAlgorithm sae = parsed("crc8-sae-j1850");
         const quint8 before[] = { 0x34, 0x12, 0x0A, 0x0B, 0x0C },
                      after[] = { 0x0A, 0x0B, 0x0C, 0x34, 0x12 },
                      oneByte[] = { 0x0A, 0x0B, 0x0C, 0x56 };

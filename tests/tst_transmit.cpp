@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(*bitsForText(db.messages[0].signalList[3], QStringLiteral("250")), quint64(2500));
         QCOMPARE(*bitsForText(db.messages[0].signalList[3], QStringLiteral("0")), quint64(0));
         // A checksum found by name starts as CRC-8/SAE-J1850.
-        QCOMPARE(checksumSpecText(brake.checksum), "crc8-sae-j1850");
+        QCOMPARE(checksumAlgorithmText(brake.checksum), "crc8-sae-j1850");
 
         QFile demo(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc"));
         QVERIFY(demo.open(QIODevice::ReadOnly));
@@ -333,7 +333,7 @@ private slots:
         const DbcMessage &message = db.messages[0];
         TransmitRow row = rowForMessage(db, message);
         row.checksumSignal = QStringLiteral("CRC");
-        row.checksum = *parseChecksumSpec(algorithm);
+        row.checksum = *parseChecksumAlgorithm(algorithm);
         // D holds the other bytes, Intel: the first byte lowest.
         const QByteArray bytes = QByteArray::fromHex(data.toLatin1());
         quint64 value = 0;
@@ -358,7 +358,7 @@ private slots:
         const DbcDatabase db = database(Brake);
         const DbcMessage &message = db.messages[0];
         TransmitRow row = rowForMessage(db, message);
-        row.checksum = *parseChecksumSpec(QStringLiteral("e2e-p01:dataid=0x1234"));
+        row.checksum = *parseChecksumAlgorithm(QStringLiteral("e2e-p01:dataid=0x1234"));
         IntegrityCheck check(&message, row.counterSignal, row.checksumSignal, row.checksum);
         qint64 timeUs = 0;
         for (int i = 0; i < 40; ++i) {
@@ -518,7 +518,7 @@ private slots:
                                           rowForFrame(frameOf("DE AD BE EF 00 11 22 33 44 55 66 77")) };
         rows[0].signalBits[3] = 777;
         rows[0].frame = buildFrame(rows[0], &db.messages[0]);
-        rows[0].checksum = *parseChecksumSpec(QStringLiteral("e2e-p01:dataid=0x1234"));
+        rows[0].checksum = *parseChecksumAlgorithm(QStringLiteral("e2e-p01:dataid=0x1234"));
         rows[0].key = QStringLiteral("b");
         rows[1].frame.identifier = 0x18DAF110;
         rows[1].frame.extended = true;
@@ -539,7 +539,7 @@ private slots:
         QCOMPARE(brake.signalBits[3], quint64(777)); // from the bytes kept
         QCOMPARE(brake.periodMs, 20);
         QCOMPARE(brake.counterSignal, "Brake_Counter");
-        QCOMPARE(checksumSpecText(brake.checksum), checksumSpecText(rows[0].checksum));
+        QCOMPARE(checksumAlgorithmText(brake.checksum), checksumAlgorithmText(rows[0].checksum));
         QCOMPARE(brake.key, "b");
         const TransmitRow &raw = same.rows[1];
         QVERIFY(raw.frame == rows[1].frame);
@@ -567,7 +567,7 @@ private slots:
             QVERIFY(later.messageOf(0));
             QCOMPARE(later.rows()[0].signalBits[3], quint64(777));
             QCOMPARE(later.rows()[0].counterSignal, "Brake_Counter");
-            QCOMPARE(checksumSpecText(later.rows()[0].checksum), "e2e-p01:dataid=0x1234");
+            QCOMPARE(checksumAlgorithmText(later.rows()[0].checksum), "e2e-p01:dataid=0x1234");
             QCOMPARE(transmitListText(later.rows()), text);
         }
         // A multiplexed message: what its multiplexor does not select now

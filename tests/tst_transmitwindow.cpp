@@ -153,7 +153,7 @@ private slots:
             (frame.identifier == 0x123 ? brake : door).append(frame);
         QVERIFY2(brake.size() >= 15 && brake.size() <= 25, qPrintable(QString::number(brake.size())));
         QVERIFY2(door.size() >= 4 && door.size() <= 6, qPrintable(QString::number(door.size())));
-        const ChecksumSpec p01 = *parseChecksumSpec("e2e-p01:dataid=0x1234");
+        const ChecksumAlgorithm p01 = *parseChecksumAlgorithm("e2e-p01:dataid=0x1234");
         for (int i = 0; i < brake.size(); ++i) {
             const CanFrame &frame = brake[i];
             QCOMPARE(frame.data[1], quint8(0x10 | (i % 15))); // pedal pressed, counter

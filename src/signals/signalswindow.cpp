@@ -185,8 +185,8 @@ void SignalsWindow::rebuildChecks()
         const auto rule = integrityRules.constFind(key);
         const IntegrityCheck check =
                 rule != integrityRules.constEnd()
-                ? IntegrityCheck(&message, rule->counter, rule->checksum, rule->spec)
-                : IntegrityCheck(&message, proposedCounter(message), QString(), ChecksumSpec());
+                ? IntegrityCheck(&message, rule->counter, rule->checksum, rule->algorithm)
+                : IntegrityCheck(&message, proposedCounter(message), QString(), ChecksumAlgorithm());
         if (check.checksCounter() || check.checksChecksum())
             checks.insert(key, check);
     }

@@ -7,9 +7,9 @@
 
 namespace {
 
-using Kind = ChecksumSpec::Kind;
-using Place = ChecksumSpec::DataIdPlace;
-using P01Mode = ChecksumSpec::P01Mode;
+using Kind = ChecksumAlgorithm::Kind;
+using Place = ChecksumAlgorithm::DataIdPlace;
+using P01Mode = ChecksumAlgorithm::P01Mode;
 
 constexpr int MaxDataIds = 16;
 constexpr int LastDataByte = CanFrame::FdMaxLength - 1;
@@ -17,12 +17,12 @@ constexpr int LastDataByte = CanFrame::FdMaxLength - 1;
 struct Named
 {
     const char *name;
-    ChecksumSpec spec;
+    ChecksumAlgorithm algorithm;
 };
 
-ChecksumSpec crc(Kind kind, int width, quint32 poly, quint32 init, quint32 xorOut)
+ChecksumAlgorithm crc(Kind kind, int width, quint32 poly, quint32 init, quint32 xorOut)
 {
-    ChecksumSpec s;
+    ChecksumAlgorithm s;
     s.kind = kind;
     s.width = width;
     s.poly = poly;
@@ -33,7 +33,7 @@ ChecksumSpec crc(Kind kind, int width, quint32 poly, quint32 init, quint32 xorOu
 
 // Kinds without a CRC engine: their parameters all zero so that only what
 // the user changed shows in the text.
-ChecksumSpec plain(Kind kind, int width = 8)
+ChecksumAlgorithm plain(Kind kind, int width = 8)
 {
     return crc(kind, width, 0, 0, 0);
 }
@@ -112,34 +112,34 @@ void fail(QString *error, const QString &message)
 
 // The parameters that differ from `base`, or nothing when the text cannot
 // name the difference (a width the kind does not have).
-std::optional<QStringList> differences(const ChecksumSpec &spec, const ChecksumSpec &base)
+std::optional<QStringList> differences(const ChecksumAlgorithm &algorithm, const ChecksumAlgorithm &base)
 {
-    if (spec.kind != base.kind || spec.width != base.width)
+    if (algorithm.kind != base.kind || algorithm.width != base.width)
         return std::nullopt;
     QStringList out;
-    if (spec.poly != base.poly)
-        out << QLatin1String("poly=") + hex(spec.poly);
-    if (spec.init != base.init)
-        out << QLatin1String("init=") + hex(spec.init);
-    if (spec.xorOut != base.xorOut)
-        out << QLatin1String("xorout=") + hex(spec.xorOut);
-    if (spec.reflectIn != base.reflectIn)
-        out << QLatin1String("refin=") + QString::number(int(spec.reflectIn));
-    if (spec.reflectOut != base.reflectOut)
-        out << QLatin1String("refout=") + QString::number(int(spec.reflectOut));
-    if (spec.firstByte >= 0 && spec.lastByte >= 0)
-        out << QStringLiteral("bytes=%1-%2").arg(spec.firstByte).arg(spec.lastByte);
+    if (algorithm.poly != base.poly)
+        out << QLatin1String("poly=") + hex(algorithm.poly);
+    if (algorithm.init != base.init)
+        out << QLatin1String("init=") + hex(algorithm.init);
+    if (algorithm.xorOut != base.xorOut)
+        out << QLatin1String("xorout=") + hex(algorithm.xorOut);
+    if (algorithm.reflectIn != base.reflectIn)
+        out << QLatin1String("refin=") + QString::number(int(algorithm.reflectIn));
+    if (algorithm.reflectOut != base.reflectOut)
+        out << QLatin1String("refout=") + QString::number(int(algorithm.reflectOut));
+    if (algorithm.firstByte >= 0 && algorithm.lastByte >= 0)
+        out << QStringLiteral("bytes=%1-%2").arg(algorithm.firstByte).arg(algorithm.lastByte);
     // A data ID with no place is never fed: leaving it out computes the same.
-    if (spec.dataIdPlace != Place::None) {
-        out << QLatin1String("dataid=") + hex(spec.dataId);
-        if (spec.dataIdPlace == Place::After)
+    if (algorithm.dataIdPlace != Place::None) {
+        out << QLatin1String("dataid=") + hex(algorithm.dataId);
+        if (algorithm.dataIdPlace == Place::After)
             out << QStringLiteral("dataidplace=after");
     }
-    if (spec.p01Mode != base.p01Mode)
-        out << QLatin1String("p01mode=") + QLatin1String(p01Modes[int(spec.p01Mode)]);
-    if (spec.dataIdList != base.dataIdList) {
+    if (algorithm.p01Mode != base.p01Mode)
+        out << QLatin1String("p01mode=") + QLatin1String(p01Modes[int(algorithm.p01Mode)]);
+    if (algorithm.dataIdList != base.dataIdList) {
         QStringList ids;
-        for (const quint8 id : spec.dataIdList)
+        for (const quint8 id : algorithm.dataIdList)
             ids << hex(id);
         out << QLatin1String("dataids=") + ids.join(u'/');
     }
@@ -147,10 +147,10 @@ std::optional<QStringList> differences(const ChecksumSpec &spec, const ChecksumS
 }
 
 template<int Bits>
-quint32 crcWith(const ChecksumSpec &spec, const quint8 *bytes, int count)
+quint32 crcWith(const ChecksumAlgorithm &algorithm, const quint8 *bytes, int count)
 {
-    boost::crc_basic<Bits> engine(spec.poly, spec.init, spec.xorOut, spec.reflectIn,
-                                  spec.reflectOut);
+    boost::crc_basic<Bits> engine(algorithm.poly, algorithm.init, algorithm.xorOut, algorithm.reflectIn,
+                                  algorithm.reflectOut);
     if (bytes && count > 0)
         engine.process_bytes(bytes, size_t(count));
     return quint32(engine.checksum());
@@ -187,7 +187,7 @@ QStringList checksumNames()
     return out;
 }
 
-std::optional<ChecksumSpec> parseChecksumSpec(const QString &text, QString *error)
+std::optional<ChecksumAlgorithm> parseChecksumAlgorithm(const QString &text, QString *error)
 {
     const QString trimmed = text.trimmed();
     const int colon = trimmed.indexOf(u':');
@@ -203,11 +203,11 @@ std::optional<ChecksumSpec> parseChecksumSpec(const QString &text, QString *erro
                      .arg(name, checksumNames().join(QLatin1String(", "))));
         return std::nullopt;
     }
-    ChecksumSpec spec = found->spec;
+    ChecksumAlgorithm algorithm = found->algorithm;
     if (colon < 0)
-        return spec;
+        return algorithm;
 
-    const quint32 widthMask = spec.width >= 32 ? 0xFFFFFFFFu : (1u << spec.width) - 1;
+    const quint32 widthMask = algorithm.width >= 32 ? 0xFFFFFFFFu : (1u << algorithm.width) - 1;
     QStringList seen;
     bool placeGiven = false;
     bool idGiven = false;
@@ -247,16 +247,16 @@ std::optional<ChecksumSpec> parseChecksumSpec(const QString &text, QString *erro
                 fail(error,
                      QStringLiteral("%1 %2 does not fit in %3 bits")
                              .arg(key, value)
-                             .arg(spec.width));
+                             .arg(algorithm.width));
                 return std::nullopt;
             }
-            (key == QLatin1String("poly")           ? spec.poly
-                     : key == QLatin1String("init") ? spec.init
-                                                    : spec.xorOut) = *n;
+            (key == QLatin1String("poly")           ? algorithm.poly
+                     : key == QLatin1String("init") ? algorithm.init
+                                                    : algorithm.xorOut) = *n;
         } else if (key == QLatin1String("refin") || key == QLatin1String("refout")) {
             if (!n || *n > 1)
                 return bad();
-            (key == QLatin1String("refin") ? spec.reflectIn : spec.reflectOut) = *n == 1;
+            (key == QLatin1String("refin") ? algorithm.reflectIn : algorithm.reflectOut) = *n == 1;
         } else if (key == QLatin1String("bytes")) {
             const QStringList range = value.split(u'-');
             if (range.size() != 2)
@@ -265,19 +265,19 @@ std::optional<ChecksumSpec> parseChecksumSpec(const QString &text, QString *erro
             const std::optional<quint32> last = number(range[1].trimmed());
             if (!first || !last || *first > *last || *last > quint32(LastDataByte))
                 return bad();
-            spec.firstByte = int(*first);
-            spec.lastByte = int(*last);
+            algorithm.firstByte = int(*first);
+            algorithm.lastByte = int(*last);
         } else if (key == QLatin1String("dataid")) {
             if (!n || *n > 0xFFFF)
                 return bad();
-            spec.dataId = quint16(*n);
+            algorithm.dataId = quint16(*n);
             idGiven = true;
         } else if (key == QLatin1String("dataidplace")) {
             const QString place = value.toLower();
             if (place == QLatin1String("before"))
-                spec.dataIdPlace = Place::Before;
+                algorithm.dataIdPlace = Place::Before;
             else if (place == QLatin1String("after"))
-                spec.dataIdPlace = Place::After;
+                algorithm.dataIdPlace = Place::After;
             else
                 return bad();
             placeGiven = true;
@@ -288,32 +288,32 @@ std::optional<ChecksumSpec> parseChecksumSpec(const QString &text, QString *erro
                     });
             if (mode == std::end(p01Modes))
                 return bad();
-            spec.p01Mode = P01Mode(mode - std::begin(p01Modes));
+            algorithm.p01Mode = P01Mode(mode - std::begin(p01Modes));
         } else { // dataids
             const QStringList ids = value.split(u'/');
             if (ids.size() > MaxDataIds)
                 return bad();
-            spec.dataIdList.clear();
+            algorithm.dataIdList.clear();
             for (const QString &id : ids) {
                 const std::optional<quint32> v = number(id.trimmed());
                 if (!v || *v > 0xFF)
                     return bad();
-                spec.dataIdList.push_back(quint8(*v));
+                algorithm.dataIdList.push_back(quint8(*v));
             }
         }
     }
     if (idGiven && !placeGiven)
-        spec.dataIdPlace = Place::Before;
-    return spec;
+        algorithm.dataIdPlace = Place::Before;
+    return algorithm;
 }
 
-QString checksumSpecText(const ChecksumSpec &spec)
+QString checksumAlgorithmText(const ChecksumAlgorithm &algorithm)
 {
     // The name that needs the fewest parameters; presets win ties.
     QString best;
     qsizetype fewest = -1;
     for (const Named &n : names()) {
-        const std::optional<QStringList> diff = differences(spec, n.spec);
+        const std::optional<QStringList> diff = differences(algorithm, n.algorithm);
         if (!diff || (fewest >= 0 && diff->size() >= fewest))
             continue;
         fewest = diff->size();
@@ -324,35 +324,35 @@ QString checksumSpecText(const ChecksumSpec &spec)
     return best;
 }
 
-quint32 crcOf(const ChecksumSpec &spec, const quint8 *bytes, int count)
+quint32 crcOf(const ChecksumAlgorithm &algorithm, const quint8 *bytes, int count)
 {
-    return spec.width == 16 ? crcWith<16>(spec, bytes, count) : crcWith<8>(spec, bytes, count);
+    return algorithm.width == 16 ? crcWith<16>(algorithm, bytes, count) : crcWith<8>(algorithm, bytes, count);
 }
 
-quint32 computeChecksum(const ChecksumSpec &spec, const CanFrame &frame, quint64 checksumBytes)
+quint32 computeChecksum(const ChecksumAlgorithm &algorithm, const CanFrame &frame, quint64 checksumBytes)
 {
     const int length = std::min<int>(frame.length, CanFrame::FdMaxLength);
-    const bool e2e = spec.kind == Kind::E2eP01 || spec.kind == Kind::E2eP02;
+    const bool e2e = algorithm.kind == Kind::E2eP01 || algorithm.kind == Kind::E2eP02;
 
     std::vector<quint8> covered;
-    if (spec.firstByte >= 0 && spec.lastByte >= 0) {
-        for (int i = spec.firstByte; i <= std::min(spec.lastByte, length - 1); ++i)
+    if (algorithm.firstByte >= 0 && algorithm.lastByte >= 0) {
+        for (int i = algorithm.firstByte; i <= std::min(algorithm.lastByte, length - 1); ++i)
             covered.push_back(frame.data[size_t(i)]);
     } else {
         // E2E keeps its CRC in byte 0; Honda's sits in a nibble, not a whole byte.
         const int first = e2e ? 1 : 0;
         for (int i = first; i < length; ++i) {
-            if (e2e || spec.kind == Kind::Honda || !(checksumBytes & (quint64(1) << i)))
+            if (e2e || algorithm.kind == Kind::Honda || !(checksumBytes & (quint64(1) << i)))
                 covered.push_back(frame.data[size_t(i)]);
         }
     }
 
-    if (spec.kind == Kind::E2eP01) {
+    if (algorithm.kind == Kind::E2eP01) {
         const int counter = length > 1 ? frame.data[1] & 0x0F : 0;
-        const quint8 low = quint8(spec.dataId & 0xFF);
-        const quint8 high = quint8(spec.dataId >> 8);
+        const quint8 low = quint8(algorithm.dataId & 0xFF);
+        const quint8 high = quint8(algorithm.dataId >> 8);
         std::vector<quint8> bytes;
-        switch (spec.p01Mode) {
+        switch (algorithm.p01Mode) {
         case P01Mode::Both:
             bytes = { low, high };
             break;
@@ -367,14 +367,14 @@ quint32 computeChecksum(const ChecksumSpec &spec, const CanFrame &frame, quint64
             break;
         }
         bytes.insert(bytes.end(), covered.begin(), covered.end());
-        return crcOf(spec, bytes.data(), int(bytes.size()));
+        return crcOf(algorithm, bytes.data(), int(bytes.size()));
     }
-    if (spec.kind == Kind::E2eP02) {
+    if (algorithm.kind == Kind::E2eP02) {
         const size_t counter = length > 1 ? frame.data[1] & 0x0F : 0;
-        covered.push_back(counter < spec.dataIdList.size() ? spec.dataIdList[counter] : 0);
-        return crcOf(spec, covered.data(), int(covered.size()));
+        covered.push_back(counter < algorithm.dataIdList.size() ? algorithm.dataIdList[counter] : 0);
+        return crcOf(algorithm, covered.data(), int(covered.size()));
     }
-    if (spec.kind == Kind::Honda) {
+    if (algorithm.kind == Kind::Honda) {
         quint32 sum = 0;
         for (int shift = 0; shift < 32; shift += 4)
             sum += (frame.identifier >> shift) & 0xF;
@@ -382,7 +382,7 @@ quint32 computeChecksum(const ChecksumSpec &spec, const CanFrame &frame, quint64
             sum += (b >> 4) + (b & 0xF);
         // The last nibble holds the checksum itself.
         const bool lastCovered =
-                spec.firstByte < 0 || (spec.firstByte <= length - 1 && spec.lastByte >= length - 1);
+                algorithm.firstByte < 0 || (algorithm.firstByte <= length - 1 && algorithm.lastByte >= length - 1);
         if (length > 0 && lastCovered)
             sum -= frame.data[size_t(length - 1)] & 0xF;
         const quint32 offset = frame.identifier > 0x7FF ? 3 : 0;
@@ -390,21 +390,21 @@ quint32 computeChecksum(const ChecksumSpec &spec, const CanFrame &frame, quint64
     }
 
     std::vector<quint8> bytes;
-    if (spec.dataIdPlace == Place::Before)
-        appendDataId(bytes, spec.dataId);
+    if (algorithm.dataIdPlace == Place::Before)
+        appendDataId(bytes, algorithm.dataId);
     bytes.insert(bytes.end(), covered.begin(), covered.end());
-    if (spec.dataIdPlace == Place::After)
-        appendDataId(bytes, spec.dataId);
+    if (algorithm.dataIdPlace == Place::After)
+        appendDataId(bytes, algorithm.dataId);
 
-    switch (spec.kind) {
+    switch (algorithm.kind) {
     case Kind::Xor8: {
-        quint32 x = spec.init & 0xFF;
+        quint32 x = algorithm.init & 0xFF;
         for (const quint8 b : bytes)
             x ^= b;
         return x & 0xFF;
     }
     case Kind::Sum8:
-        return byteSum(bytes, spec.init & 0xFF) & 0xFF;
+        return byteSum(bytes, algorithm.init & 0xFF) & 0xFF;
     case Kind::Toyota:
         return byteSum(bytes, quint32(length) + identifierByteSum(frame.identifier)) & 0xFF;
     case Kind::Subaru:
@@ -414,6 +414,6 @@ quint32 computeChecksum(const ChecksumSpec &spec, const CanFrame &frame, quint64
     case Kind::Crc8:
     case Kind::Crc16:
     default:
-        return crcOf(spec, bytes.data(), int(bytes.size()));
+        return crcOf(algorithm, bytes.data(), int(bytes.size()));
     }
 }

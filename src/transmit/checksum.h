@@ -13,7 +13,7 @@
 // parameters, or one of the profiles public vehicle databases use. A value
 // type written as text ("crc8-sae-j1850", "crc8:poly=0x1d,init=0xff,...")
 // in transmit lists and on the command line.
-struct ChecksumSpec
+struct ChecksumAlgorithm
 {
     enum class Kind {
         Xor8, // XOR of the covered bytes, starting from `init`
@@ -62,17 +62,17 @@ QStringList checksumNames();
 // bytes=F-L, dataid, dataidplace=before|after, p01mode=both|alt|low|nibble,
 // dataids=a/b/c...). Numbers in decimal or 0x hex. Nothing, with `error`
 // naming what is wrong, for anything else.
-std::optional<ChecksumSpec> parseChecksumSpec(const QString &text, QString *error = nullptr);
-// The text that parseChecksumSpec() reads back as the same spec.
-QString checksumSpecText(const ChecksumSpec &spec);
+std::optional<ChecksumAlgorithm> parseChecksumAlgorithm(const QString &text, QString *error = nullptr);
+// The text that parseChecksumAlgorithm() reads back as the same algorithm.
+QString checksumAlgorithmText(const ChecksumAlgorithm &algorithm);
 
 // The checksum of `frame` (its first `frame.length` bytes). `checksumBytes`
 // has bit i set for each data byte the checksum signal occupies, left out of
 // the default covered bytes. The result is the value to put into the
 // checksum signal (8, 16 or 4 bits wide).
-quint32 computeChecksum(const ChecksumSpec &spec, const CanFrame &frame, quint64 checksumBytes);
+quint32 computeChecksum(const ChecksumAlgorithm &algorithm, const CanFrame &frame, quint64 checksumBytes);
 
-// CRC of `count` bytes with the spec's width and parameters (Boost.CRC).
-quint32 crcOf(const ChecksumSpec &spec, const quint8 *bytes, int count);
+// CRC of `count` bytes with the algorithm's width and parameters (Boost.CRC).
+quint32 crcOf(const ChecksumAlgorithm &algorithm, const quint8 *bytes, int count);
 
 #endif // CHECKSUM_H

@@ -111,8 +111,8 @@ SimulationPlan planSimulation(const DbcDatabase &database, const SimulationReque
         if (!plan.error.isEmpty())
             return plan;
         QString error;
-        const auto spec = parseChecksumSpec(checksum.mid(equals + 1), &error);
-        if (!spec) {
+        const auto algorithm = parseChecksumAlgorithm(checksum.mid(equals + 1), &error);
+        if (!algorithm) {
             plan.error = error;
             return plan;
         }
@@ -125,7 +125,7 @@ SimulationPlan planSimulation(const DbcDatabase &database, const SimulationReque
             return plan;
         }
         t.row->checksumSignal = signal;
-        t.row->checksum = *spec;
+        t.row->checksum = *algorithm;
     }
     for (TransmitRow &row : plan.rows) {
         const DbcMessage *message = row.messageName.isEmpty()

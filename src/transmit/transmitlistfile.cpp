@@ -71,7 +71,7 @@ QByteArray transmitListText(const std::vector<TransmitRow> &rows)
             object[QLatin1String("counter")] = row.counterSignal;
         if (!row.checksumSignal.isEmpty()) {
             object[QLatin1String("checksum")] = row.checksumSignal;
-            object[QLatin1String("algorithm")] = checksumSpecText(row.checksum);
+            object[QLatin1String("algorithm")] = checksumAlgorithmText(row.checksum);
         }
         array.append(object);
     }
@@ -131,9 +131,9 @@ TransmitListRead readTransmitList(const QByteArray &content, const DbcDatabase &
         row.counterSignal = object.value(QLatin1String("counter")).toString();
         row.checksumSignal = object.value(QLatin1String("checksum")).toString();
         if (!row.checksumSignal.isEmpty()) {
-            const auto spec = parseChecksumSpec(object.value(QLatin1String("algorithm")).toString());
-            if (spec) {
-                row.checksum = *spec;
+            const auto algorithm = parseChecksumAlgorithm(object.value(QLatin1String("algorithm")).toString());
+            if (algorithm) {
+                row.checksum = *algorithm;
             } else {
                 read.warnings.append(QCoreApplication::translate("TransmitList", "%1：校验和 %2 已取消")
                                              .arg(name, row.checksumSignal));

@@ -23,7 +23,7 @@ TransmitRow rowForMessage(const DbcDatabase &database, const DbcMessage &message
     row.checksumSignal = proposedChecksum(message);
     if (!row.checksumSignal.isEmpty()) {
         const DbcSignal &signal = message.signalList[size_t(signalIndex(message, row.checksumSignal))];
-        row.checksum = *parseChecksumSpec(signal.length > 8 ? QStringLiteral("crc16-xmodem")
+        row.checksum = *parseChecksumAlgorithm(signal.length > 8 ? QStringLiteral("crc16-xmodem")
                                                             : QStringLiteral("crc8-sae-j1850"));
     }
     row.frame = buildFrame(row, &message);
@@ -192,8 +192,8 @@ void advanceCounter(TransmitRow &row, const DbcMessage *message)
 }
 
 IntegrityCheck::IntegrityCheck(const DbcMessage *message, const QString &counter,
-                               const QString &checksum, const ChecksumSpec &spec)
-    : message(message), spec(spec)
+                               const QString &checksum, const ChecksumAlgorithm &algorithm)
+    : message(message), algorithm(algorithm)
 {
     if (message) {
         counterIndex = signalIndex(*message, counter);
@@ -212,7 +212,7 @@ void IntegrityCheck::check(const CanFrame &frame, qint64 timeUs)
         const DecodedSignal carried = decodeSignal(signal, data, length);
         const quint64 mask = signal.length >= 64 ? ~quint64(0) : (quint64(1) << signal.length) - 1;
         if (carried.present
-            && carried.rawUnsigned != (computeChecksum(spec, frame, signalBytes(signal)) & mask))
+            && carried.rawUnsigned != (computeChecksum(algorithm, frame, signalBytes(signal)) & mask))
             ++checksumErrors;
     }
     if (counterIndex >= 0) {

@@ -35,7 +35,7 @@ struct TransmitRow
     std::vector<quint64> signalBits;
     QString counterSignal; // empty: none
     QString checksumSignal; // empty: none
-    ChecksumSpec checksum;
+    ChecksumAlgorithm checksum;
 
     quint64 sent = 0;
     quint64 late = 0; // deadlines the device was too busy for when due
@@ -93,7 +93,7 @@ public:
     IntegrityCheck() = default;
     // `counter` and `checksum` name signals of `message`; empty: not checked.
     IntegrityCheck(const DbcMessage *message, const QString &counter, const QString &checksum,
-                   const ChecksumSpec &spec);
+                   const ChecksumAlgorithm &algorithm);
 
     bool checksCounter() const { return counterIndex >= 0; }
     bool checksChecksum() const { return checksumIndex >= 0; }
@@ -107,7 +107,7 @@ private:
     const DbcMessage *message = nullptr;
     int counterIndex = -1;
     int checksumIndex = -1;
-    ChecksumSpec spec;
+    ChecksumAlgorithm algorithm;
     std::optional<quint64> lastCounter;
     qint64 lastUs = 0;
     qint64 lastGapUs = 0;
@@ -119,12 +119,12 @@ struct IntegrityRule
 {
     QString counter;
     QString checksum;
-    ChecksumSpec spec;
+    ChecksumAlgorithm algorithm;
 
     friend bool operator==(const IntegrityRule &a, const IntegrityRule &b)
     {
         return a.counter == b.counter && a.checksum == b.checksum
-                && checksumSpecText(a.spec) == checksumSpecText(b.spec);
+                && checksumAlgorithmText(a.algorithm) == checksumAlgorithmText(b.algorithm);
     }
 };
 using IntegrityRules = QHash<quint64, IntegrityRule>; // by identifier | extended << 32

@@ -579,7 +579,7 @@ void TransmitWindow::showDetails()
                                                                       : row.counterSignal);
             checksumChoice->setCurrentText(
                     row.checksumSignal.isEmpty() ? checksumChoice->itemText(0) : row.checksumSignal);
-            algorithmChoice->setCurrentText(checksumSpecText(row.checksum));
+            algorithmChoice->setCurrentText(checksumAlgorithmText(row.checksum));
         }
         algorithmChoice->setEnabled(message && !row.checksumSignal.isEmpty());
     }
@@ -709,8 +709,8 @@ void TransmitWindow::detailsEdited()
                                                               : QString();
         row.checksumSignal = checksumChoice->currentIndex() > 0 ? checksumChoice->currentText()
                                                                 : QString();
-        if (const auto spec = parseChecksumSpec(algorithmChoice->currentText())) {
-            row.checksum = *spec;
+        if (const auto algorithm = parseChecksumAlgorithm(algorithmChoice->currentText())) {
+            row.checksum = *algorithm;
             setStatus(QString());
         } else if (!row.checksumSignal.isEmpty()) {
             setStatus(tr("校验算法无效：%1 (可选 %2，参数写在冒号后)")

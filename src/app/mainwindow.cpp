@@ -70,7 +70,9 @@ MainWindow::MainWindow(const QString &startPort, QWidget *parent)
     resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
     replayWindow = new ReplayWindow(bus, this);
     connectParts();
-    connectTransmitList();
+    // The transmit list of the last session, on the signals window's database.
+    transmitMenu->window()->setDatabase(signalsMenu->window()->currentDatabase());
+    transmitMenu->window()->load();
     if (!startPort.isEmpty())
         portPanel->openNamed(startPort);
 }
@@ -122,28 +124,16 @@ void MainWindow::connectParts()
         sender->recordSent(frame, identifierText(frame.identifier),
                            receivedDataText(frame).trimmed());
     });
-}
 
-// The transmit window sends through the one write path, stops with the
-// device, and shares the signals window's database and checks.
-void MainWindow::connectTransmitList()
-{
+    // The transmit list sends through the one write path, stops with the
+    // device, and shares the signals window's database and checks.
+    transmitList->setSend([this](const CanFrame &frame) {
+        return TransmitScheduler::sendOnBus(bus, frame, [this](const CanFrame &f) {
+            return sender->sendFrame(f, identifierText(f.identifier), receivedDataText(f).trimmed());
+        });
+    });
     TransmitWindow *transmitWindow = transmitMenu->window();
     SignalsWindow *signalsWindow = signalsMenu->window();
-    transmitList->setSend([this](const CanFrame &frame) {
-        if (!bus->isOpen())
-            return TransmitScheduler::SendResult::Failed;
-        if (frame.fd && !bus->sendsFdFrames())
-            return TransmitScheduler::SendResult::Refused;
-        if (bus->writeBacklogFull()) {
-            bus->flush();
-            return TransmitScheduler::SendResult::Busy;
-        }
-        return sender->sendFrame(frame, identifierText(frame.identifier),
-                                 receivedDataText(frame).trimmed())
-                ? TransmitScheduler::SendResult::Sent
-                : TransmitScheduler::SendResult::Rejected;
-    });
     connect(bus, &CanBus::aboutToClose, transmitWindow, &TransmitWindow::stop);
     connect(bus, &CanBus::deviceLost, transmitWindow, &TransmitWindow::stop);
     connect(transmitWindow, &TransmitWindow::statusMessage, this,
@@ -152,8 +142,6 @@ void MainWindow::connectTransmitList()
             &TransmitWindow::setDatabase);
     connect(transmitWindow, &TransmitWindow::integrityRulesChanged, signalsWindow,
             &SignalsWindow::setIntegrityRules);
-    transmitWindow->setDatabase(signalsWindow->currentDatabase());
-    transmitWindow->load();
 }
 
 void MainWindow::showMessage(const QString &text, int timeout)

@@ -50,7 +50,6 @@ private:
     void switchAutoSave(bool on);
     void showOpenedLog(const QString &summary);
     void showReplayWindow();
-    void connectTransmitList();
 
     Ui::MainWindow *ui;
     const CellWords cellWords; // in the language installed when the window is built

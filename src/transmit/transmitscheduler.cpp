@@ -1,5 +1,7 @@
 #include "transmitscheduler.h"
 
+#include "canbus.h"
+
 #include <chrono>
 #include <thread>
 
@@ -23,6 +25,21 @@ TransmitScheduler::TransmitScheduler(QObject *parent) : QObject(parent)
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &TransmitScheduler::poll);
+}
+
+TransmitScheduler::SendResult
+TransmitScheduler::sendOnBus(CanBus *bus, const CanFrame &frame,
+                             const std::function<bool(const CanFrame &)> &write)
+{
+    if (!bus->isOpen())
+        return SendResult::Failed;
+    if (frame.fd && !bus->sendsFdFrames())
+        return SendResult::Refused;
+    if (bus->writeBacklogFull()) {
+        bus->flush();
+        return SendResult::Busy;
+    }
+    return write(frame) ? SendResult::Sent : SendResult::Rejected;
 }
 
 void TransmitScheduler::setClock(Clock newClock)

@@ -13,6 +13,8 @@
 #include <functional>
 #include <vector>
 
+class CanBus;
+
 // The transmit list and its sending: every row on its own deadlines, one
 // timer for all of them (the next deadline). The window and talvik-can
 // simulate both run it; each gives the function that puts a frame on the bus.
@@ -34,6 +36,11 @@ public:
     static constexpr int MaxRejections = 50;
 
     explicit TransmitScheduler(QObject *parent = nullptr);
+
+    // How a frame fares on `bus` when `write` puts it there (the window's one
+    // write path, or the bus itself): the result a Send function returns.
+    static SendResult sendOnBus(CanBus *bus, const CanFrame &frame,
+                                const std::function<bool(const CanFrame &)> &write);
 
     void setSend(Send send) { sendFrame = std::move(send); }
     // Tests drive the time themselves and call poll().

@@ -411,14 +411,8 @@ int CanToolRun::planSimulation()
 void CanToolRun::startSimulation()
 {
     simulation->setSend([this](const CanFrame &frame) {
-        if (frame.fd && !bus->sendsFdFrames())
-            return TransmitScheduler::SendResult::Refused;
-        if (bus->writeBacklogFull()) {
-            bus->flush();
-            return TransmitScheduler::SendResult::Busy;
-        }
-        return bus->sendFrame(frame) ? TransmitScheduler::SendResult::Sent
-                                     : TransmitScheduler::SendResult::Rejected;
+        return TransmitScheduler::sendOnBus(bus, frame,
+                                            [this](const CanFrame &f) { return bus->sendFrame(f); });
     });
     connect(simulation, &TransmitScheduler::rowRefused, this, [this](int row) {
         say(QStringLiteral("%1: a CAN FD frame this bus cannot carry; not sent")

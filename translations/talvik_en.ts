@@ -236,6 +236,747 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
 </context>
 <context>
+    <name>DiagMeaning</name>
+    <message>
+        <source>诊断会话控制</source>
+        <translation>DiagnosticSessionControl</translation>
+    </message>
+    <message>
+        <source>ECU 复位</source>
+        <translation>ECUReset</translation>
+    </message>
+    <message>
+        <source>清除诊断信息</source>
+        <translation>ClearDiagnosticInformation</translation>
+    </message>
+    <message>
+        <source>读取故障码信息</source>
+        <translation>ReadDTCInformation</translation>
+    </message>
+    <message>
+        <source>按标识符读数据</source>
+        <translation>ReadDataByIdentifier</translation>
+    </message>
+    <message>
+        <source>按地址读内存</source>
+        <translation>ReadMemoryByAddress</translation>
+    </message>
+    <message>
+        <source>按标识符读比例数据</source>
+        <translation>ReadScalingDataByIdentifier</translation>
+    </message>
+    <message>
+        <source>安全访问</source>
+        <translation>SecurityAccess</translation>
+    </message>
+    <message>
+        <source>通信控制</source>
+        <translation>CommunicationControl</translation>
+    </message>
+    <message>
+        <source>认证</source>
+        <translation>Authentication</translation>
+    </message>
+    <message>
+        <source>按周期标识符读数据</source>
+        <translation>ReadDataByPeriodicIdentifier</translation>
+    </message>
+    <message>
+        <source>动态定义数据标识符</source>
+        <translation>DynamicallyDefineDataIdentifier</translation>
+    </message>
+    <message>
+        <source>按标识符写数据</source>
+        <translation>WriteDataByIdentifier</translation>
+    </message>
+    <message>
+        <source>按标识符控制输入输出</source>
+        <translation>InputOutputControlByIdentifier</translation>
+    </message>
+    <message>
+        <source>例程控制</source>
+        <translation>RoutineControl</translation>
+    </message>
+    <message>
+        <source>请求下载</source>
+        <translation>RequestDownload</translation>
+    </message>
+    <message>
+        <source>请求上传</source>
+        <translation>RequestUpload</translation>
+    </message>
+    <message>
+        <source>传输数据</source>
+        <translation>TransferData</translation>
+    </message>
+    <message>
+        <source>请求退出传输</source>
+        <translation>RequestTransferExit</translation>
+    </message>
+    <message>
+        <source>请求文件传输</source>
+        <translation>RequestFileTransfer</translation>
+    </message>
+    <message>
+        <source>按地址写内存</source>
+        <translation>WriteMemoryByAddress</translation>
+    </message>
+    <message>
+        <source>诊断仪在线</source>
+        <translation>TesterPresent</translation>
+    </message>
+    <message>
+        <source>访问时间参数</source>
+        <translation>AccessTimingParameter</translation>
+    </message>
+    <message>
+        <source>安全数据传输</source>
+        <translation>SecuredDataTransmission</translation>
+    </message>
+    <message>
+        <source>控制故障码设置</source>
+        <translation>ControlDTCSetting</translation>
+    </message>
+    <message>
+        <source>事件响应</source>
+        <translation>ResponseOnEvent</translation>
+    </message>
+    <message>
+        <source>链路控制</source>
+        <translation>LinkControl</translation>
+    </message>
+    <message>
+        <source>OBD 当前数据</source>
+        <translation>OBD current data</translation>
+    </message>
+    <message>
+        <source>OBD 冻结帧数据</source>
+        <translation>OBD freeze frame data</translation>
+    </message>
+    <message>
+        <source>OBD 已存储故障码</source>
+        <translation>OBD stored DTCs</translation>
+    </message>
+    <message>
+        <source>OBD 清除故障码</source>
+        <translation>OBD clear DTCs</translation>
+    </message>
+    <message>
+        <source>OBD 氧传感器测试结果</source>
+        <translation>OBD oxygen sensor test results</translation>
+    </message>
+    <message>
+        <source>OBD 车载监测结果</source>
+        <translation>OBD on-board monitoring results</translation>
+    </message>
+    <message>
+        <source>OBD 待定故障码</source>
+        <translation>OBD pending DTCs</translation>
+    </message>
+    <message>
+        <source>OBD 车载系统控制</source>
+        <translation>OBD control of on-board system</translation>
+    </message>
+    <message>
+        <source>OBD 车辆信息</source>
+        <translation>OBD vehicle information</translation>
+    </message>
+    <message>
+        <source>OBD 永久故障码</source>
+        <translation>OBD permanent DTCs</translation>
+    </message>
+    <message>
+        <source>一般拒绝</source>
+        <translation>generalReject</translation>
+    </message>
+    <message>
+        <source>服务不支持</source>
+        <translation>serviceNotSupported</translation>
+    </message>
+    <message>
+        <source>子功能不支持</source>
+        <translation>subFunctionNotSupported</translation>
+    </message>
+    <message>
+        <source>报文长度错误或格式无效</source>
+        <translation>incorrectMessageLengthOrInvalidFormat</translation>
+    </message>
+    <message>
+        <source>响应过长</source>
+        <translation>responseTooLong</translation>
+    </message>
+    <message>
+        <source>忙，请重发请求</source>
+        <translation>busyRepeatRequest</translation>
+    </message>
+    <message>
+        <source>条件不满足</source>
+        <translation>conditionsNotCorrect</translation>
+    </message>
+    <message>
+        <source>请求顺序错误</source>
+        <translation>requestSequenceError</translation>
+    </message>
+    <message>
+        <source>子网部件无响应</source>
+        <translation>noResponseFromSubnetComponent</translation>
+    </message>
+    <message>
+        <source>故障阻止执行所请求的操作</source>
+        <translation>failurePreventsExecutionOfRequestedAction</translation>
+    </message>
+    <message>
+        <source>请求超出范围</source>
+        <translation>requestOutOfRange</translation>
+    </message>
+    <message>
+        <source>安全访问被拒绝</source>
+        <translation>securityAccessDenied</translation>
+    </message>
+    <message>
+        <source>需要认证</source>
+        <translation>authenticationRequired</translation>
+    </message>
+    <message>
+        <source>密钥无效</source>
+        <translation>invalidKey</translation>
+    </message>
+    <message>
+        <source>超过尝试次数</source>
+        <translation>exceededNumberOfAttempts</translation>
+    </message>
+    <message>
+        <source>所需延时未到</source>
+        <translation>requiredTimeDelayNotExpired</translation>
+    </message>
+    <message>
+        <source>不接受上传或下载</source>
+        <translation>uploadDownloadNotAccepted</translation>
+    </message>
+    <message>
+        <source>数据传输暂停</source>
+        <translation>transferDataSuspended</translation>
+    </message>
+    <message>
+        <source>一般编程失败</source>
+        <translation>generalProgrammingFailure</translation>
+    </message>
+    <message>
+        <source>块序号错误</source>
+        <translation>wrongBlockSequenceCounter</translation>
+    </message>
+    <message>
+        <source>响应待定</source>
+        <translation>response pending</translation>
+    </message>
+    <message>
+        <source>当前会话不支持该子功能</source>
+        <translation>subFunctionNotSupportedInActiveSession</translation>
+    </message>
+    <message>
+        <source>当前会话不支持该服务</source>
+        <translation>serviceNotSupportedInActiveSession</translation>
+    </message>
+    <message>
+        <source>转速过高</source>
+        <translation>rpmTooHigh</translation>
+    </message>
+    <message>
+        <source>转速过低</source>
+        <translation>rpmTooLow</translation>
+    </message>
+    <message>
+        <source>发动机正在运转</source>
+        <translation>engineIsRunning</translation>
+    </message>
+    <message>
+        <source>发动机未运转</source>
+        <translation>engineIsNotRunning</translation>
+    </message>
+    <message>
+        <source>发动机运转时间过短</source>
+        <translation>engineRunTimeTooLow</translation>
+    </message>
+    <message>
+        <source>温度过高</source>
+        <translation>temperatureTooHigh</translation>
+    </message>
+    <message>
+        <source>温度过低</source>
+        <translation>temperatureTooLow</translation>
+    </message>
+    <message>
+        <source>车速过高</source>
+        <translation>vehicleSpeedTooHigh</translation>
+    </message>
+    <message>
+        <source>车速过低</source>
+        <translation>vehicleSpeedTooLow</translation>
+    </message>
+    <message>
+        <source>油门或踏板过高</source>
+        <translation>throttlePedalTooHigh</translation>
+    </message>
+    <message>
+        <source>油门或踏板过低</source>
+        <translation>throttlePedalTooLow</translation>
+    </message>
+    <message>
+        <source>变速器不在空挡</source>
+        <translation>transmissionRangeNotInNeutral</translation>
+    </message>
+    <message>
+        <source>变速器不在挡位</source>
+        <translation>transmissionRangeNotInGear</translation>
+    </message>
+    <message>
+        <source>制动开关未闭合</source>
+        <translation>brakeSwitchNotClosed</translation>
+    </message>
+    <message>
+        <source>换挡杆不在驻车挡</source>
+        <translation>shifterLeverNotInPark</translation>
+    </message>
+    <message>
+        <source>变矩器离合器锁止</source>
+        <translation>torqueConverterClutchLocked</translation>
+    </message>
+    <message>
+        <source>电压过高</source>
+        <translation>voltageTooHigh</translation>
+    </message>
+    <message>
+        <source>电压过低</source>
+        <translation>voltageTooLow</translation>
+    </message>
+    <message>
+        <source>默认会话</source>
+        <translation>default session</translation>
+    </message>
+    <message>
+        <source>编程会话</source>
+        <translation>programming session</translation>
+    </message>
+    <message>
+        <source>扩展会话</source>
+        <translation>extended session</translation>
+    </message>
+    <message>
+        <source>安全系统会话</source>
+        <translation>safety system session</translation>
+    </message>
+    <message>
+        <source>硬复位</source>
+        <translation>hard reset</translation>
+    </message>
+    <message>
+        <source>钥匙关开复位</source>
+        <translation>key off on reset</translation>
+    </message>
+    <message>
+        <source>软复位</source>
+        <translation>soft reset</translation>
+    </message>
+    <message>
+        <source>按状态掩码报告故障码数量</source>
+        <translation>reportNumberOfDTCByStatusMask</translation>
+    </message>
+    <message>
+        <source>按状态掩码报告故障码</source>
+        <translation>reportDTCByStatusMask</translation>
+    </message>
+    <message>
+        <source>报告故障码快照记录</source>
+        <translation>reportDTCSnapshotRecordByDTCNumber</translation>
+    </message>
+    <message>
+        <source>报告故障码扩展数据记录</source>
+        <translation>reportDTCExtDataRecordByDTCNumber</translation>
+    </message>
+    <message>
+        <source>报告支持的故障码</source>
+        <translation>reportSupportedDTC</translation>
+    </message>
+    <message>
+        <source>启动例程</source>
+        <translation>startRoutine</translation>
+    </message>
+    <message>
+        <source>停止例程</source>
+        <translation>stopRoutine</translation>
+    </message>
+    <message>
+        <source>请求例程结果</source>
+        <translation>requestRoutineResults</translation>
+    </message>
+    <message>
+        <source>引导软件标识</source>
+        <translation>boot software identification</translation>
+    </message>
+    <message>
+        <source>当前诊断会话</source>
+        <translation>active diagnostic session</translation>
+    </message>
+    <message>
+        <source>备件号</source>
+        <translation>spare part number</translation>
+    </message>
+    <message>
+        <source>系统供应商标识</source>
+        <translation>system supplier identifier</translation>
+    </message>
+    <message>
+        <source>ECU 生产日期</source>
+        <translation>ECU manufacturing date</translation>
+    </message>
+    <message>
+        <source>ECU 序列号</source>
+        <translation>ECU serial number</translation>
+    </message>
+    <message>
+        <source>车辆识别号 (VIN)</source>
+        <translation>VIN</translation>
+    </message>
+    <message>
+        <source>ECU 硬件号</source>
+        <translation>ECU hardware number</translation>
+    </message>
+    <message>
+        <source>供应商硬件号</source>
+        <translation>supplier hardware number</translation>
+    </message>
+    <message>
+        <source>供应商硬件版本</source>
+        <translation>supplier hardware version</translation>
+    </message>
+    <message>
+        <source>供应商软件号</source>
+        <translation>supplier software number</translation>
+    </message>
+    <message>
+        <source>供应商软件版本</source>
+        <translation>supplier software version</translation>
+    </message>
+    <message>
+        <source>系统名称</source>
+        <translation>system name</translation>
+    </message>
+    <message>
+        <source>维修站代码</source>
+        <translation>repair shop code</translation>
+    </message>
+    <message>
+        <source>编程日期</source>
+        <translation>programming date</translation>
+    </message>
+    <message>
+        <source>测试失败</source>
+        <translation>testFailed</translation>
+    </message>
+    <message>
+        <source>本操作循环测试失败</source>
+        <translation>testFailedThisOperationCycle</translation>
+    </message>
+    <message>
+        <source>待定</source>
+        <translation>pendingDTC</translation>
+    </message>
+    <message>
+        <source>已确认</source>
+        <translation>confirmedDTC</translation>
+    </message>
+    <message>
+        <source>自清除后未完成测试</source>
+        <translation>testNotCompletedSinceLastClear</translation>
+    </message>
+    <message>
+        <source>自清除后测试失败</source>
+        <translation>testFailedSinceLastClear</translation>
+    </message>
+    <message>
+        <source>本操作循环未完成测试</source>
+        <translation>testNotCompletedThisOperationCycle</translation>
+    </message>
+    <message>
+        <source>请求警告灯</source>
+        <translation>warningIndicatorRequested</translation>
+    </message>
+    <message>
+        <source>已在另一个连接中</source>
+        <translation>already in one or more connection-managed sessions</translation>
+    </message>
+    <message>
+        <source>资源不足</source>
+        <translation>system resources needed elsewhere</translation>
+    </message>
+    <message>
+        <source>超时</source>
+        <translation>timeout</translation>
+    </message>
+    <message>
+        <source>传输中收到允许发送</source>
+        <translation>CTS received while data transfer in progress</translation>
+    </message>
+    <message>
+        <source>达到最大重传次数</source>
+        <translation>maximum retransmit requests reached</translation>
+    </message>
+    <message>
+        <source>意外的数据包</source>
+        <translation>unexpected data transfer packet</translation>
+    </message>
+    <message>
+        <source>序号错误</source>
+        <translation>bad sequence number</translation>
+    </message>
+    <message>
+        <source>序号重复</source>
+        <translation>duplicate sequence number</translation>
+    </message>
+    <message>
+        <source>报文过长</source>
+        <translation>message size greater than 1785 bytes</translation>
+    </message>
+    <message>
+        <source>计算负荷</source>
+        <translation>calculated engine load</translation>
+    </message>
+    <message>
+        <source>冷却液温度</source>
+        <translation>engine coolant temperature</translation>
+    </message>
+    <message>
+        <source>短期燃油修正 (组 1)</source>
+        <translation>short term fuel trim (bank 1)</translation>
+    </message>
+    <message>
+        <source>长期燃油修正 (组 1)</source>
+        <translation>long term fuel trim (bank 1)</translation>
+    </message>
+    <message>
+        <source>短期燃油修正 (组 2)</source>
+        <translation>short term fuel trim (bank 2)</translation>
+    </message>
+    <message>
+        <source>长期燃油修正 (组 2)</source>
+        <translation>long term fuel trim (bank 2)</translation>
+    </message>
+    <message>
+        <source>燃油压力</source>
+        <translation>fuel pressure</translation>
+    </message>
+    <message>
+        <source>进气歧管压力</source>
+        <translation>intake manifold pressure</translation>
+    </message>
+    <message>
+        <source>发动机转速</source>
+        <translation>engine speed</translation>
+    </message>
+    <message>
+        <source>车速</source>
+        <translation>vehicle speed</translation>
+    </message>
+    <message>
+        <source>点火提前角</source>
+        <translation>timing advance</translation>
+    </message>
+    <message>
+        <source>进气温度</source>
+        <translation>intake air temperature</translation>
+    </message>
+    <message>
+        <source>空气流量</source>
+        <translation>MAF air flow rate</translation>
+    </message>
+    <message>
+        <source>节气门位置</source>
+        <translation>throttle position</translation>
+    </message>
+    <message>
+        <source>发动机运行时间</source>
+        <translation>run time since engine start</translation>
+    </message>
+    <message>
+        <source>故障灯亮后行驶距离</source>
+        <translation>distance traveled with MIL on</translation>
+    </message>
+    <message>
+        <source>燃油液位</source>
+        <translation>fuel tank level</translation>
+    </message>
+    <message>
+        <source>清除故障码后行驶距离</source>
+        <translation>distance traveled since codes cleared</translation>
+    </message>
+    <message>
+        <source>大气压力</source>
+        <translation>barometric pressure</translation>
+    </message>
+    <message>
+        <source>控制模块电压</source>
+        <translation>control module voltage</translation>
+    </message>
+    <message>
+        <source>环境温度</source>
+        <translation>ambient air temperature</translation>
+    </message>
+    <message>
+        <source>机油温度</source>
+        <translation>engine oil temperature</translation>
+    </message>
+    <message>
+        <source>燃油消耗率</source>
+        <translation>engine fuel rate</translation>
+    </message>
+    <message>
+        <source>里程</source>
+        <translation>odometer</translation>
+    </message>
+    <message>
+        <source>支持的 PID %1-%2</source>
+        <translation>PIDs supported %1-%2</translation>
+    </message>
+    <message>
+        <source>清除故障码后的监测状态</source>
+        <translation>monitor status since DTCs cleared</translation>
+    </message>
+    <message>
+        <source>故障灯%1，%2 个故障码</source>
+        <translation>MIL %1, %2 DTCs</translation>
+    </message>
+    <message>
+        <source>亮</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>灭</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>请求种子，等级 %1</source>
+        <translation>requestSeed, level %1</translation>
+    </message>
+    <message>
+        <source>发送密钥，等级 %1</source>
+        <translation>sendKey, level %1</translation>
+    </message>
+    <message>
+        <source>子功能 %1</source>
+        <translation>sub-function %1</translation>
+    </message>
+    <message>
+        <source>例程 %1</source>
+        <translation>routine %1</translation>
+    </message>
+    <message>
+        <source>状态掩码 %1</source>
+        <translation>status mask %1</translation>
+    </message>
+    <message>
+        <source>抑制肯定响应</source>
+        <translation>suppress positive response</translation>
+    </message>
+    <message>
+        <source>全部故障码</source>
+        <translation>all DTCs</translation>
+    </message>
+    <message>
+        <source>故障码组 %1</source>
+        <translation>DTC group %1</translation>
+    </message>
+    <message>
+        <source>种子 %1</source>
+        <translation>seed %1</translation>
+    </message>
+    <message>
+        <source>密钥已接受</source>
+        <translation>key accepted</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个故障码</source>
+        <translation>
+            <numerusform>%n DTC</numerusform>
+            <numerusform>%n DTCs</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>PID %1: %2</source>
+        <translation>PID %1: %2</translation>
+    </message>
+    <message>
+        <source>故障码已清除</source>
+        <translation>DTCs cleared</translation>
+    </message>
+    <message>
+        <source>VIN &quot;%1&quot;</source>
+        <translation>VIN "%1"</translation>
+    </message>
+    <message>
+        <source>服务</source>
+        <translation>service</translation>
+    </message>
+    <message>
+        <source>否定响应码</source>
+        <translation>negative response code</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>reason</translation>
+    </message>
+    <message>
+        <source>序号不连续</source>
+        <translation>out of sequence</translation>
+    </message>
+    <message>
+        <source>超时，报文不完整</source>
+        <translation>timed out, message incomplete</translation>
+    </message>
+    <message>
+        <source>被新报文打断</source>
+        <translation>interrupted by a new message</translation>
+    </message>
+    <message>
+        <source>没有首帧的连续帧</source>
+        <translation>consecutive frame without a first frame</translation>
+    </message>
+    <message>
+        <source>接收方溢出</source>
+        <translation>receiver overflow</translation>
+    </message>
+    <message>
+        <source>长度与帧不符</source>
+        <translation>length disagrees with the frames</translation>
+    </message>
+    <message>
+        <source>连接中止</source>
+        <translation>connection aborted</translation>
+    </message>
+    <message>
+        <source>否定响应</source>
+        <translation>negative response</translation>
+    </message>
+    <message>
+        <source>%1 否定响应: %2</source>
+        <translation>%1 negative response: %2</translation>
+    </message>
+    <message>
+        <source>%1 请求</source>
+        <translation>%1 request</translation>
+    </message>
+    <message>
+        <source>%1 肯定响应</source>
+        <translation>%1 positive response</translation>
+    </message>
+    <message numerus="yes">
+        <source> (流控等待 %n 次)</source>
+        <translation>
+            <numerusform> (flow control wait %n time)</numerusform>
+            <numerusform> (flow control wait %n times)</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>ErrorFrame</name>
     <message>
         <source>错误被动</source>

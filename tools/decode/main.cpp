@@ -1,5 +1,6 @@
 // talvik-decode: prints the signals of each frame of a candump log, decoded
-// with a DBC database, as text or as one JSON object a line.
+// with a DBC database, or the ISO-TP and J1939 messages its frames carry, as
+// text or as one JSON object a line.
 //
 // The output is written by hand into one buffer: a frame's line costs a few
 // appends of texts prepared once per signal, and numbers formatted without
@@ -7,6 +8,10 @@
 // written before the next read, so that a live candump piped in is decoded as
 // it comes.
 #include "dbc.h"
+#include "diagmeaning.h"
+#include "isotp.h"
+#include "j1939.h"
+#include "language.h"
 #include "logformats.h"
 #include "numbertext.h"
 
@@ -14,6 +19,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -209,69 +215,138 @@ private:
     std::string out;
 };
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The messages of the transport protocols, one line each in the order they ended.
+class DiagWriter
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("talvik-decode"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TALVIK_VERSION));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-            "Prints the signals of each frame of a candump log (candump -l or -L), decoded\n"
-            "with a DBC database: one line a frame, or one JSON object a line."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("One JSON object a line instead of text."));
-    parser.addOption(json);
-    parser.addPositionalArgument(QStringLiteral("dbc"), QStringLiteral("The DBC database."),
-                                 QStringLiteral("FILE.dbc"));
-    parser.addPositionalArgument(QStringLiteral("log"),
-                                 QStringLiteral("The candump log; standard input when absent "
-                                                "or -."),
-                                 QStringLiteral("[LOG]"));
-    parser.process(app);
-    const QStringList arguments = parser.positionalArguments();
-    if (arguments.isEmpty() || arguments.size() > 2) {
-        std::fputs(qPrintable(parser.helpText()), stderr);
-        return 2;
+public:
+    DiagWriter(std::vector<IsoTpIdRange> isoTpIds, bool withIsoTp, bool withJ1939, bool json)
+        : isoTp(std::move(isoTpIds)), useIsoTp(withIsoTp), useJ1939(withJ1939), json(json)
+    {
+        out.reserve(FlushSize + 4096);
     }
 
-    const QString dbcPath = arguments[0];
-    QFile dbcFile(dbcPath);
-    if (!dbcFile.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "talvik-decode: %s: %s\n", qPrintable(dbcPath),
-                     qPrintable(dbcFile.errorString()));
-        return 1;
-    }
-    const DbcReadResult read = readDbc(dbcFile.readAll());
-    if (!read.error.isEmpty()) {
-        std::fprintf(stderr, "talvik-decode: %s: %s\n", qPrintable(dbcPath),
-                     qPrintable(read.error));
-        return 1;
-    }
-    if (read.skippedLines > 0) {
-        std::fprintf(stderr, "talvik-decode: %s: %d lines skipped\n", qPrintable(dbcPath),
-                     read.skippedLines);
-        for (const QString &sample : read.skipped)
-            std::fprintf(stderr, "  %s\n", qPrintable(sample));
+    void frame(const CaptureRecord &record)
+    {
+        const bool taken = useIsoTp && isoTp.feed(record, index, ended);
+        if (!taken && useJ1939)
+            j1939.feed(record, index, ended);
+        ++index;
+        writeEnded();
     }
 
-    const bool fromStdin = arguments.size() < 2 || arguments[1] == QLatin1String("-");
-    FILE *input = stdin;
-    if (!fromStdin) {
-        input = std::fopen(QFile::encodeName(arguments[1]).constData(), "rb");
-        if (!input) {
-            std::fprintf(stderr, "talvik-decode: %s: %s\n", qPrintable(arguments[1]),
-                         std::strerror(errno));
-            return 1;
+    void finish()
+    {
+        isoTp.finish(ended);
+        j1939.finish(ended);
+        std::stable_sort(ended.begin(), ended.end(), [](const DiagMessage &a, const DiagMessage &b) {
+            return a.timestampUs < b.timestampUs;
+        });
+        writeEnded();
+    }
+
+    void flush(bool always)
+    {
+        if (out.size() < FlushSize && !always)
+            return;
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        if (always)
+            std::fflush(stdout);
+        out.clear();
+    }
+
+private:
+    static constexpr size_t FlushSize = 1 << 20;
+
+    void writeEnded()
+    {
+        for (const DiagMessage &message : ended) {
+            if (json)
+                jsonLine(message);
+            else
+                textLine(message);
         }
+        ended.clear();
     }
-    Writer writer(read.database, parser.isSet(json));
-    // A block holds whole lines and the start of the next; a read returns what
-    // the input has, so standard input is decoded as it comes.
+
+    static bool isJ1939(const DiagMessage &m) { return m.protocol == DiagMessage::Protocol::J1939; }
+
+    void jsonLine(const DiagMessage &m)
+    {
+        out += "{\"time\": ";
+        appendCandumpTime(out, m.timestampUs);
+        out += isJ1939(m) ? ", \"protocol\": \"j1939\", \"id\": " : ", \"protocol\": \"isotp\", \"id\": ";
+        appendUnsigned(out, m.identifier);
+        out += m.extended ? ", \"extended\": true" : ", \"extended\": false";
+        if (m.addressExtension >= 0) {
+            out += ", \"address\": ";
+            appendUnsigned(out, quint64(m.addressExtension));
+        }
+        out += ", \"length\": ";
+        appendUnsigned(out, quint64(m.payload.size()));
+        out += ", \"data\": \"";
+        out += m.payload.toHex().toStdString();
+        out += '"';
+        if (isJ1939(m)) {
+            out += ", \"pgn\": ";
+            appendUnsigned(out, m.pgn);
+            out += ", \"source\": ";
+            appendUnsigned(out, m.source);
+            out += ", \"destination\": ";
+            appendUnsigned(out, m.destination);
+        }
+        if (m.problem != DiagMessage::Problem::None) {
+            out += ", \"error\": ";
+            appendJsonString(out, diagMessageMeaning(m));
+        } else {
+            const QString meaning = diagMessageMeaning(m);
+            if (!meaning.isEmpty()) {
+                out += ", \"meaning\": ";
+                appendJsonString(out, meaning);
+            }
+        }
+        out += "}\n";
+    }
+
+    void textLine(const DiagMessage &m)
+    {
+        appendCandumpTime(out, m.timestampUs);
+        out += ' ';
+        appendHexIdentifier(out, m.identifier, m.extended ? 8 : 3);
+        if (isJ1939(m)) {
+            char addresses[48];
+            std::snprintf(addresses, sizeof addresses, " j1939 pgn=%05X sa=%02X da=%02X",
+                          unsigned(m.pgn), unsigned(m.source), unsigned(m.destination));
+            out += addresses;
+        } else {
+            out += " isotp";
+        }
+        out += " [";
+        appendUnsigned(out, quint64(m.payload.size()));
+        out += "] ";
+        out += m.payload.toHex(' ').toUpper().toStdString();
+        const QString meaning = diagMessageMeaning(m);
+        if (m.problem != DiagMessage::Problem::None)
+            out += "  error: " + utf8(meaning);
+        else if (!meaning.isEmpty())
+            out += "  " + utf8(meaning);
+        out += '\n';
+    }
+
+    IsoTpReassembler isoTp;
+    J1939Reassembler j1939;
+    const bool useIsoTp;
+    const bool useJ1939;
+    const bool json;
+    qint64 index = 0;
+    std::vector<DiagMessage> ended;
+    std::string out;
+};
+
+// Reads a candump log in blocks and hands each block's frames to sink; a read
+// returns what the input has, so standard input is decoded as it comes.
+template<typename Sink>
+void readLog(FILE *input, bool fromStdin, Sink &sink)
+{
     const int fd = fileno(input);
     QByteArray block;
     qsizetype filled = 0;
@@ -291,16 +366,127 @@ int main(int argc, char *argv[])
             const LogReadResult frames =
                     readCandumpLog(QByteArray::fromRawData(block.constData(), whole));
             for (const CaptureRecord &record : frames.records) {
-                writer.frame(record);
-                writer.flush(false);
+                sink.frame(record);
+                sink.flush(false);
             }
             std::memmove(block.data(), block.constData() + whole, size_t(filled - whole));
             filled -= whole;
         }
         if (fromStdin || atEnd)
-            writer.flush(true);
+            sink.flush(true);
         if (atEnd)
             break;
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("talvik-decode"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TALVIK_VERSION));
+    // Meanings in the texts scripts expect, whatever the desktop's language.
+    installUiLanguage(UiLanguage::English);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+            "Prints the signals of each frame of a candump log (candump -l or -L), decoded\n"
+            "with a DBC database: one line a frame, or one JSON object a line.\n"
+            "With --isotp or --j1939 it prints instead the ISO-TP messages and J1939\n"
+            "parameter groups the frames carry, reassembled: one line a message, in the\n"
+            "order they ended, and no database is given."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("One JSON object a line instead of text."));
+    const QCommandLineOption isoTp(QStringLiteral("isotp"),
+                                   QStringLiteral("ISO-TP messages (UDS, OBD-II) on 7DF, 7E0-7EF, "
+                                                  "18DA/18DB and the identifiers of --ids."));
+    const QCommandLineOption j1939(QStringLiteral("j1939"),
+                                   QStringLiteral("J1939 parameter groups of 29-bit frames, "
+                                                  "transport protocol reassembled."));
+    const QCommandLineOption ids(QStringList{ QStringLiteral("i"), QStringLiteral("ids") },
+                                 QStringLiteral("More ISO-TP identifiers: 7A0, 700-70F, "
+                                                "6F1:ext (extended addressing), "
+                                                "18FF0000-18FFFFFF:fixed; repeatable."),
+                                 QStringLiteral("IDS"));
+    parser.addOptions({ json, isoTp, j1939, ids });
+    parser.addPositionalArgument(QStringLiteral("dbc"),
+                                 QStringLiteral("The DBC database (not with --isotp or --j1939)."),
+                                 QStringLiteral("FILE.dbc"));
+    parser.addPositionalArgument(QStringLiteral("log"),
+                                 QStringLiteral("The candump log; standard input when absent "
+                                                "or -."),
+                                 QStringLiteral("[LOG]"));
+    parser.process(app);
+    const QStringList arguments = parser.positionalArguments();
+    const bool transport = parser.isSet(isoTp) || parser.isSet(j1939);
+    const int databaseArguments = transport ? 0 : 1;
+    if (arguments.size() < databaseArguments || arguments.size() > databaseArguments + 1) {
+        std::fputs(qPrintable(parser.helpText()), stderr);
+        return 2;
+    }
+    std::vector<IsoTpIdRange> isoTpIds = defaultIsoTpIds();
+    for (const QString &value : parser.values(ids)) {
+        for (const QString &text : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const std::optional<IsoTpIdRange> range = parseIsoTpIdRange(text);
+            if (!range) {
+                std::fprintf(stderr, "talvik-decode: not an identifier or range: %s\n",
+                             qPrintable(text));
+                return 2;
+            }
+            isoTpIds.push_back(*range);
+        }
+    }
+    if (!parser.values(ids).isEmpty() && !parser.isSet(isoTp)) {
+        std::fputs("talvik-decode: --ids needs --isotp\n", stderr);
+        return 2;
+    }
+
+    DbcReadResult read;
+    if (!transport) {
+        const QString dbcPath = arguments[0];
+        QFile dbcFile(dbcPath);
+        if (!dbcFile.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "talvik-decode: %s: %s\n", qPrintable(dbcPath),
+                         qPrintable(dbcFile.errorString()));
+            return 1;
+        }
+        read = readDbc(dbcFile.readAll());
+        if (!read.error.isEmpty()) {
+            std::fprintf(stderr, "talvik-decode: %s: %s\n", qPrintable(dbcPath),
+                         qPrintable(read.error));
+            return 1;
+        }
+        if (read.skippedLines > 0) {
+            std::fprintf(stderr, "talvik-decode: %s: %d lines skipped\n", qPrintable(dbcPath),
+                         read.skippedLines);
+            for (const QString &sample : read.skipped)
+                std::fprintf(stderr, "  %s\n", qPrintable(sample));
+        }
+    }
+
+    const QString logPath = arguments.size() > databaseArguments ? arguments.last() : QString();
+    const bool fromStdin = logPath.isEmpty() || logPath == QLatin1String("-");
+    FILE *input = stdin;
+    if (!fromStdin) {
+        input = std::fopen(QFile::encodeName(logPath).constData(), "rb");
+        if (!input) {
+            std::fprintf(stderr, "talvik-decode: %s: %s\n", qPrintable(logPath),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    if (transport) {
+        DiagWriter writer(std::move(isoTpIds), parser.isSet(isoTp), parser.isSet(j1939),
+                          parser.isSet(json));
+        readLog(input, fromStdin, writer);
+        writer.finish();
+        writer.flush(true);
+    } else {
+        Writer writer(read.database, parser.isSet(json));
+        readLog(input, fromStdin, writer);
     }
     if (input != stdin)
         std::fclose(input);

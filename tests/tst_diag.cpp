@@ -7,8 +7,11 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <tuple>
 
 namespace {
 
@@ -27,8 +30,8 @@ std::vector<CaptureRecord> frames(QString lines)
 
 QString problemName(DiagMessage::Problem problem)
 {
-    static const char *const names[] = { "ok", "sequence", "timeout", "interrupted",
-                                         "unexpected", "overflow", "length", "aborted" };
+    static const char *const names[] = { "ok",         "sequence", "timeout", "interrupted",
+                                         "unexpected", "overflow", "length",  "aborted" };
     return QLatin1String(names[int(problem)]);
 }
 
@@ -89,7 +92,8 @@ QString segmented(const QString &id, const QByteArray &payload, int frameBytes =
     QString lines = QStringLiteral("(1.000000) can0 %1%2%3\n")
                             .arg(id, separator, QString::fromLatin1(first.toHex()));
     for (int sequence = 1; at < payload.size(); ++sequence, at += frameBytes - 1) {
-        QByteArray cf = QByteArray(1, char(0x20 | (sequence & 0x0F))) + payload.mid(at, frameBytes - 1);
+        QByteArray cf =
+                QByteArray(1, char(0x20 | (sequence & 0x0F))) + payload.mid(at, frameBytes - 1);
         if (fd)
             cf.append(QByteArray(fdLengthFor(int(cf.size())) - int(cf.size()), '\xCC'));
         lines += QStringLiteral("(1.001000) can0 %1%2%3\n")
@@ -158,7 +162,8 @@ private slots:
                 << "(0.0) can0 7E8#1010010203040506\n(0.1) can0 7E8#03410D32"
                 << QStringList{ "7E8 010203040506 interrupted", "7E8 410d32 ok" };
         QTest::newRow("consecutive frame with no first frame")
-                << "(0.0) can0 7E8#2101020304050607" << QStringList{ "7E8 01020304050607 unexpected" };
+                << "(0.0) can0 7E8#2101020304050607"
+                << QStringList{ "7E8 01020304050607 unexpected" };
         QTest::newRow("flow control overflow")
                 << "(0.0) can0 7E0#1010010203040506\n(0.0) can0 7E8#320000"
                 << QStringList{ "7E0 010203040506 overflow" };
@@ -217,10 +222,9 @@ private slots:
     // Flow control "wait" is counted; a block size asks for the next flow control.
     void isoTpFlowControl()
     {
-        const auto records = frames(
-                "(0.0) can0 7E0#1010010203040506\n(0.0) can0 7E8#310000\n"
-                "(0.5) can0 7E8#300100\n(0.6) can0 7E0#2107080910111213\n"
-                "(0.7) can0 7E8#300100\n(0.8) can0 7E0#22141516");
+        const auto records = frames("(0.0) can0 7E0#1010010203040506\n(0.0) can0 7E8#310000\n"
+                                    "(0.5) can0 7E8#300100\n(0.6) can0 7E0#2107080910111213\n"
+                                    "(0.7) can0 7E8#300100\n(0.8) can0 7E0#22141516");
         IsoTpReassembler reassembler;
         std::vector<DiagMessage> out;
         for (size_t i = 0; i < records.size(); ++i)
@@ -230,7 +234,8 @@ private slots:
         QCOMPARE(out[0].frames, (std::vector<qint64>{ 0, 1, 2, 3, 4, 5 }));
         QCOMPARE(out[0].timestampUs, qint64(800000));
         QCOMPARE(out[0].firstTimestampUs, qint64(0));
-        QCOMPARE(diagMessageMeaning(out[0]), QStringLiteral(" (flow control wait 1 time)")
+        QCOMPARE(diagMessageMeaning(out[0]),
+                 QStringLiteral(" (flow control wait 1 time)")
                          .prepend(diagPayloadMeaning(out[0].payload)));
     }
 
@@ -241,7 +246,8 @@ private slots:
         QTest::addColumn<QString>("written"); // read back
         QTest::newRow("one") << "7e0" << true << "7E0";
         QTest::newRow("range") << "700-70f" << true << "700-70F";
-        QTest::newRow("29-bit by size") << "18FF0000-18FFFFFF:fixed" << true << "18FF0000-18FFFFFF:fixed";
+        QTest::newRow("29-bit by size")
+                << "18FF0000-18FFFFFF:fixed" << true << "18FF0000-18FFFFFF:fixed";
         QTest::newRow("29-bit by 8 digits") << "00000123" << true << "00000123";
         QTest::newRow("extended addressing") << "6F1:ext" << true << "6F1:ext";
         QTest::newRow("reversed") << "70F-700" << false << "";
@@ -289,9 +295,8 @@ private slots:
     {
         QTest::addColumn<QString>("log");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("one frame")
-                << "(0.0) can0 0CF00400#F07D7D0000FF0F7D"
-                << QStringList{ "CF00400 f07d7d0000ff0f7d ok pgn=F004 0>255" };
+        QTest::newRow("one frame") << "(0.0) can0 0CF00400#F07D7D0000FF0F7D"
+                                   << QStringList{ "CF00400 f07d7d0000ff0f7d ok pgn=F004 0>255" };
         QTest::newRow("BAM")
                 << "(0.0) can0 1CECFF00#200A0002FFECFE00\n(0.05) can0 1CEBFF00#0131323334353637\n"
                    "(0.10) can0 1CEBFF00#023839303132FFFF"
@@ -302,8 +307,10 @@ private slots:
                    "(0.0) can0 1CEC0017#11020300FFABCD00\n"
                    "(0.0) can0 1CEB1700#030F101112131415\n(0.0) can0 1CEB1700#04161718191A1BFF\n"
                    "(0.0) can0 1CEC0017#131B0004FFABCD00"
-                << QStringList{ "1CEB1700 0102030405060708090a0b0c0d0e0f101112131415161718191a1b ok "
-                                "pgn=CDAB 0>23" };
+                << QStringList{
+                       "1CEB1700 0102030405060708090a0b0c0d0e0f101112131415161718191a1b ok "
+                       "pgn=CDAB 0>23"
+                   };
         QTest::newRow("an abort by the receiver")
                 << "(0.0) can0 1CEC1700#101B000402ABCD00\n(0.0) can0 1CEC0017#FF03FFFFFFABCD00"
                 << QStringList{ "1CEC1700  aborted pgn=CDAB 0>23 reason=3" };
@@ -367,13 +374,74 @@ private slots:
         QCOMPARE(out[0].payload, payload);
     }
 
+    // A second implementation agrees: Wireshark's ISO 15765 dissector reassembles the
+    // same payloads from a pcap the program wrote.
+    void agreesWithTshark()
+    {
+        const QString tshark = QStandardPaths::findExecutable("tshark");
+        if (tshark.isEmpty())
+            QSKIP("tshark is not installed (make deps installs it)");
+        QString log;
+        QByteArray sizes = QByteArray::fromHex("01030607080d0e14152a5e7fc8ff");
+        int second = 1;
+        for (int round = 0; round < 3; ++round) {
+            for (const char size : sizes) {
+                const QByteArray request = QByteArray::fromHex("22f1") + char(round)
+                        + counting(quint8(size)).left(quint8(size) / 3);
+                const QByteArray answer =
+                        QByteArray::fromHex("62") + counting(quint8(size) + round);
+                for (const auto &[id, partner, payload] :
+                     { std::tuple{ "7E0", "7E8", request }, std::tuple{ "7E8", "7E0", answer } }) {
+                    const QString time = QStringLiteral("(%1.000000) ").arg(second++);
+                    if (payload.size() <= 7) {
+                        log += time
+                                + QStringLiteral("can0 %1#%2%3\n")
+                                          .arg(id)
+                                          .arg(payload.size(), 2, 16, QLatin1Char('0'))
+                                          .arg(QString::fromLatin1(payload.toHex()));
+                        continue;
+                    }
+                    const QStringList lines =
+                            segmented(id, payload).split('\n', Qt::SkipEmptyParts);
+                    log += time + lines.first().section(' ', 1) + '\n';
+                    log += time + QStringLiteral("can0 %1#300000\n").arg(partner);
+                    for (const QString &line : lines.mid(1))
+                        log += time + line.section(' ', 1) + '\n';
+                }
+            }
+        }
+        const std::vector<CaptureRecord> records = frames(log);
+        QTemporaryDir dir;
+        QFile pcap(dir.filePath("bus.pcap"));
+        QVERIFY(pcap.open(QIODevice::WriteOnly));
+        pcap.write(pcapFileHeader());
+        for (const CaptureRecord &record : records)
+            pcap.write(pcapPacket(record));
+        pcap.close();
+
+        QProcess process;
+        process.start(tshark,
+                      { "-r", pcap.fileName(), "-o", "iso15765.can.ids:2016-2031", "-Y",
+                        "iso15765.message_type == 0 || iso15765.reassembled.length", "-T", "fields",
+                        "-e", "data.data" });
+        QVERIFY(process.waitForFinished(60000));
+        QStringList theirs = QString::fromLatin1(process.readAllStandardOutput())
+                                     .split('\n', Qt::SkipEmptyParts);
+        QStringList ours;
+        for (const QString &message : isoTpMessages(records))
+            ours << message.section(' ', 1, 1);
+        QCOMPARE(ours.size(), sizes.size() * 6);
+        QCOMPARE(ours, theirs);
+    }
+
     void meaning_data()
     {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QString>("meaning");
         QTest::newRow("session request, suppress positive response")
-                << QByteArray("1083") << "DiagnosticSessionControl (0x10) request: extended session, "
-                                         "suppress positive response";
+                << QByteArray("1083")
+                << "DiagnosticSessionControl (0x10) request: extended session, "
+                   "suppress positive response";
         QTest::newRow("session answer") << QByteArray("5003003201f4")
                                         << "DiagnosticSessionControl (0x10) positive response: "
                                            "extended session";
@@ -385,13 +453,14 @@ private slots:
         QTest::newRow("VIN answer")
                 << QByteArray("62f190") + QByteArray("WDB1234567F123456").toHex()
                 << "ReadDataByIdentifier (0x22) positive response: F190 VIN, \"WDB1234567F123456\"";
-        QTest::newRow("binary answer") << QByteArray("620100ff01")
-                                       << "ReadDataByIdentifier (0x22) positive response: 0100, FF 01";
+        QTest::newRow("binary answer")
+                << QByteArray("620100ff01")
+                << "ReadDataByIdentifier (0x22) positive response: 0100, FF 01";
         QTest::newRow("pending") << QByteArray("7f2278")
                                  << "ReadDataByIdentifier (0x22) negative response: response "
                                     "pending (0x78)";
-        QTest::newRow("refused") << QByteArray("7f2731")
-                                 << "SecurityAccess (0x27) negative response: requestOutOfRange (0x31)";
+        QTest::newRow("refused") << QByteArray(
+                "7f2731") << "SecurityAccess (0x27) negative response: requestOutOfRange (0x31)";
         QTest::newRow("unknown code") << QByteArray("7f22fe")
                                       << "ReadDataByIdentifier (0x22) negative response: negative "
                                          "response code (0xFE)";
@@ -406,11 +475,12 @@ private slots:
                    "testFailedSinceLastClear), U0003-44 (confirmedDTC)";
         QTest::newRow("routine") << QByteArray("3101ff00")
                                  << "RoutineControl (0x31) request: startRoutine, routine FF00";
-        QTest::newRow("clear all") << QByteArray("14ffffff")
-                                   << "ClearDiagnosticInformation (0x14) request: all DTCs";
-        QTest::newRow("tester present") << QByteArray("3e80")
-                                        << "TesterPresent (0x3E) request: sub-function 00, suppress "
-                                           "positive response";
+        QTest::newRow("clear all")
+                << QByteArray("14ffffff") << "ClearDiagnosticInformation (0x14) request: all DTCs";
+        QTest::newRow("tester present")
+                << QByteArray("3e80")
+                << "TesterPresent (0x3E) request: sub-function 00, suppress "
+                   "positive response";
         QTest::newRow("OBD engine speed, speed and coolant in one answer")
                 << QByteArray("410c1af80d32057b")
                 << "OBD current data (0x01) positive response: engine speed 1726 rpm, vehicle "
@@ -419,17 +489,19 @@ private slots:
                                             << "OBD current data (0x01) positive response: PIDs "
                                                "supported 01-20 01 03 04 05 06 07 0C 0D 0E 0F 10 "
                                                "11 13 15 1C 1F 20";
-        QTest::newRow("OBD unknown PID") << QByteArray("41fe0102")
-                                         << "OBD current data (0x01) positive response: PID FE: 01 02";
-        QTest::newRow("OBD request") << QByteArray("010c")
-                                     << "OBD current data (0x01) request: PID 0C engine speed";
+        QTest::newRow("OBD unknown PID")
+                << QByteArray("41fe0102")
+                << "OBD current data (0x01) positive response: PID FE: 01 02";
+        QTest::newRow("OBD request")
+                << QByteArray("010c") << "OBD current data (0x01) request: PID 0C engine speed";
         QTest::newRow("OBD stored DTCs") << QByteArray("43020133c100")
                                          << "OBD stored DTCs (0x03) positive response: 2 DTCs, "
                                             "P0133, U0100";
         QTest::newRow("OBD VIN") << QByteArray("490201") + QByteArray("1G1JC5444R7252367").toHex()
                                  << "OBD vehicle information (0x09) positive response: VIN "
                                     "\"1G1JC5444R7252367\"";
-        QTest::newRow("OBD freeze frame") << QByteArray("420500" "5a")
+        QTest::newRow("OBD freeze frame") << QByteArray("420500"
+                                                        "5a")
                                           << "OBD freeze frame data (0x02) positive response: "
                                              "engine coolant temperature 50 °C";
     }
@@ -468,10 +540,11 @@ private slots:
         QTest::newRow("positive") << QByteArray("22f190") << QByteArray("62f190") << true << false;
         QTest::newRow("negative") << QByteArray("22f190") << QByteArray("7f2231") << true << false;
         QTest::newRow("pending") << QByteArray("22f190") << QByteArray("7f2278") << true << true;
-        QTest::newRow("other service") << QByteArray("22f190") << QByteArray("7f1978") << false << true;
+        QTest::newRow("other service")
+                << QByteArray("22f190") << QByteArray("7f1978") << false << true;
         QTest::newRow("OBD") << QByteArray("010c") << QByteArray("410c1af8") << true << false;
-        QTest::newRow("an answer is no request") << QByteArray("62f190") << QByteArray("a2") << false
-                                                 << false;
+        QTest::newRow("an answer is no request")
+                << QByteArray("62f190") << QByteArray("a2") << false << false;
     }
 
     void pairing()
@@ -506,12 +579,24 @@ private slots:
         QCOMPARE(tool.exitCode(), 0);
         const QList<QByteArray> lines = tool.readAllStandardOutput().split('\n');
         const QList<QByteArray> expected{
-                         "{\"time\": 1700000000.000000, \"protocol\": \"isotp\", \"id\": 2016, \"extended\": false, \"length\": 3, \"data\": \"22f190\", \"meaning\": \"ReadDataByIdentifier (0x22) request: F190 VIN\"}",
-                         "{\"time\": 1700000000.014000, \"protocol\": \"isotp\", \"id\": 2024, \"extended\": false, \"length\": 20, \"data\": \"62f1905744423030303030303030303030303031\", \"meaning\": \"ReadDataByIdentifier (0x22) positive response: F190 VIN, \\\"WDB00000000000001\\\"\"}",
-                         "{\"time\": 1700000000.016000, \"protocol\": \"isotp\", \"id\": 1777, \"extended\": false, \"address\": 3, \"length\": 2, \"data\": \"3e00\", \"meaning\": \"TesterPresent (0x3E) request: sub-function 00\"}",
-                         "{\"time\": 1700000000.015000, \"protocol\": \"j1939\", \"id\": 485228288, \"extended\": true, \"length\": 7, \"data\": \"31323334353637\", \"pgn\": 65260, \"source\": 0, \"destination\": 255, \"error\": \"timed out, message incomplete\"}",
-                         "{\"time\": 1700000000.020000, \"protocol\": \"isotp\", \"id\": 2024, \"extended\": false, \"length\": 6, \"data\": \"010203040506\", \"error\": \"timed out, message incomplete\"}",
-                         "" };
+            "{\"time\": 1700000000.000000, \"protocol\": \"isotp\", \"id\": 2016, \"extended\": "
+            "false, \"length\": 3, \"data\": \"22f190\", \"meaning\": \"ReadDataByIdentifier "
+            "(0x22) request: F190 VIN\"}",
+            "{\"time\": 1700000000.014000, \"protocol\": \"isotp\", \"id\": 2024, \"extended\": "
+            "false, \"length\": 20, \"data\": \"62f1905744423030303030303030303030303031\", "
+            "\"meaning\": \"ReadDataByIdentifier (0x22) positive response: F190 VIN, "
+            "\\\"WDB00000000000001\\\"\"}",
+            "{\"time\": 1700000000.016000, \"protocol\": \"isotp\", \"id\": 1777, \"extended\": "
+            "false, \"address\": 3, \"length\": 2, \"data\": \"3e00\", \"meaning\": "
+            "\"TesterPresent (0x3E) request: sub-function 00\"}",
+            "{\"time\": 1700000000.015000, \"protocol\": \"j1939\", \"id\": 485228288, "
+            "\"extended\": true, \"length\": 7, \"data\": \"31323334353637\", \"pgn\": 65260, "
+            "\"source\": 0, \"destination\": 255, \"error\": \"timed out, message incomplete\"}",
+            "{\"time\": 1700000000.020000, \"protocol\": \"isotp\", \"id\": 2024, \"extended\": "
+            "false, \"length\": 6, \"data\": \"010203040506\", \"error\": \"timed out, message "
+            "incomplete\"}",
+            ""
+        };
         QCOMPARE(lines, expected);
     }
 
@@ -521,10 +606,10 @@ private slots:
         QTest::addColumn<QByteArray>("message");
         QTest::newRow("a range that is none") << QStringList{ "--isotp", "-i", "7E0-70" }
                                               << QByteArray("not an identifier or range: 7E0-70");
-        QTest::newRow("--ids alone") << QStringList{ "--j1939", "-i", "7A0" }
-                                     << QByteArray("--ids needs --isotp");
-        QTest::newRow("a database too") << QStringList{ "--isotp", "a.dbc", "b.log" }
-                                        << QByteArray("Usage:");
+        QTest::newRow("--ids alone")
+                << QStringList{ "--j1939", "-i", "7A0" } << QByteArray("--ids needs --isotp");
+        QTest::newRow("a database too")
+                << QStringList{ "--isotp", "a.dbc", "b.log" } << QByteArray("Usage:");
     }
 
     void decodeToolUsage()

@@ -112,8 +112,19 @@ const Named Services[] = {
 bool hasSubFunction(quint8 service)
 {
     switch (service) {
-    case 0x10: case 0x11: case 0x19: case 0x27: case 0x28: case 0x29: case 0x31:
-    case 0x3E: case 0x83: case 0x85: case 0x86: case 0x87: case 0x2C:
+    case 0x10:
+    case 0x11:
+    case 0x19:
+    case 0x27:
+    case 0x28:
+    case 0x29:
+    case 0x31:
+    case 0x3E:
+    case 0x83:
+    case 0x85:
+    case 0x86:
+    case 0x87:
+    case 0x2C:
         return true;
     default:
         return false;
@@ -242,11 +253,26 @@ struct Pid
     double (*value)(const quint8 *d);
 };
 
-double a(const quint8 *d) { return d[0]; }
-double ab(const quint8 *d) { return d[0] * 256.0 + d[1]; }
-double percent(const quint8 *d) { return d[0] * 100.0 / 255.0; }
-double temperature(const quint8 *d) { return d[0] - 40.0; }
-double fuelTrim(const quint8 *d) { return (d[0] - 128.0) * 100.0 / 128.0; }
+double a(const quint8 *d)
+{
+    return d[0];
+}
+double ab(const quint8 *d)
+{
+    return d[0] * 256.0 + d[1];
+}
+double percent(const quint8 *d)
+{
+    return d[0] * 100.0 / 255.0;
+}
+double temperature(const quint8 *d)
+{
+    return d[0] - 40.0;
+}
+double fuelTrim(const quint8 *d)
+{
+    return (d[0] - 128.0) * 100.0 / 128.0;
+}
 
 const Pid Pids[] = {
     { 0x04, 1, QT_TRANSLATE_NOOP("DiagMeaning", "计算负荷"), "%", percent },
@@ -356,15 +382,25 @@ QStringList udsRequestDetails(quint8 service, const QByteArray &p)
         const quint8 sub = at(p, 1) & 0x7F;
         QString subText;
         switch (service) {
-        case 0x10: subText = lookup(Sessions, sub); break;
-        case 0x11: subText = lookup(Resets, sub); break;
-        case 0x19: subText = lookup(DtcReports, sub); break;
-        case 0x31: subText = lookup(Routines, sub); break;
+        case 0x10:
+            subText = lookup(Sessions, sub);
+            break;
+        case 0x11:
+            subText = lookup(Resets, sub);
+            break;
+        case 0x19:
+            subText = lookup(DtcReports, sub);
+            break;
+        case 0x31:
+            subText = lookup(Routines, sub);
+            break;
         case 0x27:
-            subText = (sub % 2 ? DiagMeaning::tr("请求种子，等级 %1") : DiagMeaning::tr("发送密钥，等级 %1"))
+            subText = (sub % 2 ? DiagMeaning::tr("请求种子，等级 %1")
+                               : DiagMeaning::tr("发送密钥，等级 %1"))
                               .arg((sub + 1) / 2);
             break;
-        default: break;
+        default:
+            break;
         }
         parts << (subText.isEmpty() ? DiagMeaning::tr("子功能 %1").arg(hex(sub, 2)) : subText);
         if (service == 0x31 && p.size() >= 4)
@@ -382,7 +418,8 @@ QStringList udsRequestDetails(quint8 service, const QByteArray &p)
             parts << hexBytes(p.mid(3));
     } else if (service == 0x14 && p.size() >= 4) {
         const quint32 group = quint32(at(p, 1)) << 16 | at(p, 2) << 8 | at(p, 3);
-        parts << (group == 0xFFFFFF ? DiagMeaning::tr("全部故障码") : DiagMeaning::tr("故障码组 %1").arg(hex(group, 6)));
+        parts << (group == 0xFFFFFF ? DiagMeaning::tr("全部故障码")
+                                    : DiagMeaning::tr("故障码组 %1").arg(hex(group, 6)));
     }
     return parts;
 }
@@ -422,8 +459,8 @@ QStringList udsResponseDetails(quint8 service, const QByteArray &p)
             QStringList codes;
             for (int i = 3; i + 3 < p.size(); i += 4)
                 codes << QStringLiteral("%1-%2 (%3)")
-                                 .arg(troubleCodeText(at(p, i), at(p, i + 1)),
-                                      hex(at(p, i + 2), 2), statusText(at(p, i + 3)));
+                                 .arg(troubleCodeText(at(p, i), at(p, i + 1)), hex(at(p, i + 2), 2),
+                                      statusText(at(p, i + 3)));
             parts << DiagMeaning::tr("%n 个故障码", nullptr, int(codes.size()));
             parts << codes;
         } else if (p.size() >= 6 && at(p, 1) == 0x01) {
@@ -516,20 +553,22 @@ bool isObdService(quint8 service)
 QString troubleCodeText(quint8 high, quint8 low)
 {
     static const char letters[] = { 'P', 'C', 'B', 'U' };
-    return QLatin1Char(letters[high >> 6]) + QString::number((high >> 4) & 3)
-            + hex(high & 0x0F, 1) + hex(low, 2);
+    return QLatin1Char(letters[high >> 6]) + QString::number((high >> 4) & 3) + hex(high & 0x0F, 1)
+            + hex(low, 2);
 }
 
 QString serviceName(quint8 service)
 {
     const QString name = lookup(Services, service);
-    return (name.isEmpty() ? DiagMeaning::tr("服务") : name) + QStringLiteral(" (0x%1)").arg(hex(service, 2));
+    return (name.isEmpty() ? DiagMeaning::tr("服务") : name)
+            + QStringLiteral(" (0x%1)").arg(hex(service, 2));
 }
 
 QString negativeResponseText(quint8 code)
 {
     const QString text = lookup(NegativeResponses, code);
-    return (text.isEmpty() ? DiagMeaning::tr("否定响应码") : text) + QStringLiteral(" (0x%1)").arg(hex(code, 2));
+    return (text.isEmpty() ? DiagMeaning::tr("否定响应码") : text)
+            + QStringLiteral(" (0x%1)").arg(hex(code, 2));
 }
 
 QString j1939AbortReasonText(int reason)
@@ -541,14 +580,22 @@ QString j1939AbortReasonText(int reason)
 QString diagProblemText(DiagMessage::Problem problem)
 {
     switch (problem) {
-    case DiagMessage::Problem::None: return QString();
-    case DiagMessage::Problem::OutOfSequence: return DiagMeaning::tr("序号不连续");
-    case DiagMessage::Problem::TimedOut: return DiagMeaning::tr("超时，报文不完整");
-    case DiagMessage::Problem::Interrupted: return DiagMeaning::tr("被新报文打断");
-    case DiagMessage::Problem::Unexpected: return DiagMeaning::tr("没有首帧的连续帧");
-    case DiagMessage::Problem::Overflow: return DiagMeaning::tr("接收方溢出");
-    case DiagMessage::Problem::BadLength: return DiagMeaning::tr("长度与帧不符");
-    case DiagMessage::Problem::Aborted: return DiagMeaning::tr("连接中止");
+    case DiagMessage::Problem::None:
+        return QString();
+    case DiagMessage::Problem::OutOfSequence:
+        return DiagMeaning::tr("序号不连续");
+    case DiagMessage::Problem::TimedOut:
+        return DiagMeaning::tr("超时，报文不完整");
+    case DiagMessage::Problem::Interrupted:
+        return DiagMeaning::tr("被新报文打断");
+    case DiagMessage::Problem::Unexpected:
+        return DiagMeaning::tr("没有首帧的连续帧");
+    case DiagMessage::Problem::Overflow:
+        return DiagMeaning::tr("接收方溢出");
+    case DiagMessage::Problem::BadLength:
+        return DiagMeaning::tr("长度与帧不符");
+    case DiagMessage::Problem::Aborted:
+        return DiagMeaning::tr("连接中止");
     }
     return QString();
 }
@@ -584,7 +631,8 @@ QString diagPayloadMeaning(const QByteArray &p)
     if (first == 0x7F) {
         if (p.size() < 3)
             return DiagMeaning::tr("否定响应");
-        return DiagMeaning::tr("%1 否定响应: %2").arg(serviceName(at(p, 1)), negativeResponseText(at(p, 2)));
+        return DiagMeaning::tr("%1 否定响应: %2")
+                .arg(serviceName(at(p, 1)), negativeResponseText(at(p, 2)));
     }
     QStringList parts;
     QString head;

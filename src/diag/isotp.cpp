@@ -40,8 +40,8 @@ quint64 usualPartner(quint32 identifier, bool extended)
     }
     if (((identifier >> 16) & 0xFF) != 0xDA)
         return 0;
-    const quint32 swapped = (identifier & 0xFFFF0000u) | ((identifier & 0xFF) << 8)
-            | ((identifier >> 8) & 0xFF);
+    const quint32 swapped =
+            (identifier & 0xFFFF0000u) | ((identifier & 0xFF) << 8) | ((identifier >> 8) & 0xFF);
     return idKeyOf(swapped, true);
 }
 
@@ -68,8 +68,9 @@ std::vector<IsoTpIdRange> defaultIsoTpIds()
 
 std::optional<IsoTpIdRange> parseIsoTpIdRange(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-            "^\\s*([0-9A-Fa-f]{1,8})(?:\\s*-\\s*([0-9A-Fa-f]{1,8}))?(?::(normal|fixed|ext))?\\s*$"));
+    static const QRegularExpression pattern(
+            QStringLiteral("^\\s*([0-9A-Fa-f]{1,8})(?:\\s*-\\s*([0-9A-Fa-f]{1,8}))?(?::(normal|"
+                           "fixed|ext))?\\s*$"));
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return std::nullopt;
@@ -94,10 +95,13 @@ std::optional<IsoTpIdRange> parseIsoTpIdRange(const QString &text)
 QString isoTpIdRangeText(const IsoTpIdRange &range)
 {
     const int digits = range.extended ? 8 : 3;
-    QString text = QString::number(range.first, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+    QString text =
+            QString::number(range.first, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
     if (range.last != range.first)
         text += QLatin1Char('-')
-                + QString::number(range.last, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+                + QString::number(range.last, 16)
+                          .toUpper()
+                          .rightJustified(digits, QLatin1Char('0'));
     if (range.addressing == IsoTpAddressing::Extended)
         text += QLatin1String(":ext");
     else if (range.addressing == IsoTpAddressing::NormalFixed)
@@ -204,8 +208,7 @@ DiagMessage IsoTpReassembler::newMessage(const CaptureRecord &record, qint64 ind
     return message;
 }
 
-void IsoTpReassembler::end(quint64 key, DiagMessage::Problem problem,
-                           std::vector<DiagMessage> &out)
+void IsoTpReassembler::end(quint64 key, DiagMessage::Problem problem, std::vector<DiagMessage> &out)
 {
     const auto found = transfers.find(key);
     if (found == transfers.end())

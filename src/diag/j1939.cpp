@@ -102,8 +102,7 @@ bool J1939Reassembler::feed(const CaptureRecord &record, qint64 index,
     return true;
 }
 
-void J1939Reassembler::end(quint16 key, DiagMessage::Problem problem,
-                           std::vector<DiagMessage> &out)
+void J1939Reassembler::end(quint16 key, DiagMessage::Problem problem, std::vector<DiagMessage> &out)
 {
     const auto found = sessions.find(key);
     if (found == sessions.end())
@@ -199,8 +198,8 @@ void J1939Reassembler::connection(const CaptureRecord &record, qint64 index, con
     }
 }
 
-void J1939Reassembler::data(const CaptureRecord &record, qint64 index, const J1939Id &id,
-                            bool etp, std::vector<DiagMessage> &out)
+void J1939Reassembler::data(const CaptureRecord &record, qint64 index, const J1939Id &id, bool etp,
+                            std::vector<DiagMessage> &out)
 {
     const CanFrame &frame = record.frame;
     const quint16 key = sessionKey(id.source, id.destination);

@@ -1,4 +1,5 @@
 // ISO-TP and J1939 reassembly, UDS and OBD-II meanings, talvik-decode --isotp/--j1939.
+#include "dbc.h"
 #include "diagmeaning.h"
 #include "isotp.h"
 #include "j1939.h"
@@ -434,6 +435,41 @@ private slots:
         QCOMPARE(ours, theirs);
     }
 
+    // A J1939 message of the database decodes its group from every sender.
+    void databaseMatchesByParameterGroup_data()
+    {
+        QTest::addColumn<QByteArray>("attributes");
+        QTest::addColumn<quint32>("identifier");
+        QTest::addColumn<QString>("message"); // empty: none
+        const QByteArray vframe = "BA_ \"VFrameFormat\" BO_ 2566844672 3;\n"
+                                  "BA_ \"VFrameFormat\" BO_ 2565805824 \"J1939PG\";\n";
+        const QByteArray network = "BA_ \"ProtocolType\" \"J1939\";\n";
+        QTest::newRow("the identifier as written") << vframe << 0x18FEF100u << "CCVS";
+        QTest::newRow("another source") << vframe << 0x18FEF1FEu << "CCVS";
+        QTest::newRow("another priority") << vframe << 0x0CFEF100u << "CCVS";
+        QTest::newRow("another group") << vframe << 0x18FEF200u << "";
+        QTest::newRow("PDU1: another destination and source") << vframe << 0x18EF2A05u << "Prop";
+        QTest::newRow("by name") << network << 0x0CFEF133u << "CCVS";
+        QTest::newRow("not J1939: only the exact identifier") << QByteArray() << 0x18FEF1FEu << "";
+        QTest::newRow("not J1939: exact") << QByteArray() << 0x18FEF100u << "CCVS";
+    }
+
+    void databaseMatchesByParameterGroup()
+    {
+        QFETCH(QByteArray, attributes);
+        QFETCH(quint32, identifier);
+        QFETCH(QString, message);
+        const DbcReadResult read = readDbc("VERSION \"\"\nBO_ 2566844672 CCVS: 8 Engine\n"
+                                           " SG_ Speed : 8|16@1+ (0.00390625,0) [0|250] \"km/h\" X\n"
+                                           "BO_ 2565805824 Prop: 8 Engine\n"
+                                           " SG_ Value : 0|8@1+ (1,0) [0|255] \"\" X\n"
+                                           + attributes);
+        QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+        const DbcMessage *found = read.database.find(identifier, true);
+        QCOMPARE(found ? found->name : QString(), message);
+        QVERIFY(!read.database.find(identifier & 0x7FF, false));
+    }
+
     void meaning_data()
     {
         QTest::addColumn<QByteArray>("payload");
@@ -598,6 +634,21 @@ private slots:
             ""
         };
         QCOMPARE(lines, expected);
+
+        // With a database, a J1939 group's signals, whoever sent it.
+        QFile dbc(dir.filePath("j1939.dbc"));
+        QVERIFY(dbc.open(QIODevice::WriteOnly));
+        dbc.write("VERSION \"\"\nBO_ 2566844672 CCVS: 8 Engine\n"
+                  " SG_ Speed : 8|16@1+ (0.00390625,0) [0|250] \"km/h\" X\n"
+                  "BA_ \"ProtocolType\" \"J1939\";\n");
+        dbc.close();
+        tool.start(TALVIK_DECODE, { "--j1939", "-d", dbc.fileName(), "-" });
+        tool.write("(1.000000) can0 0CFEF1FE#0000320000000000\n");
+        tool.closeWriteChannel();
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.readAllStandardOutput(),
+                 "1.000000 0CFEF1FE j1939 pgn=0FEF1 sa=FE da=FF [8] 00 00 32 00 00 00 00 00  "
+                 "CCVS Speed=50 km/h\n");
     }
 
     void decodeToolUsage_data()

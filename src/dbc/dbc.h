@@ -55,6 +55,9 @@ struct DbcMessage
     QString name;
     int length = 0; // 0 to 64 as declared; more than 8 is a CAN FD message
     bool fd = false; // BA_ "VFrameFormat" says CAN FD
+    // BA_ "VFrameFormat" J1939PG, or the network's "ProtocolType" J1939: a frame
+    // matches it by parameter group, whatever its priority and addresses.
+    bool j1939 = false;
     QString sender;
     QString comment; // CM_ BO_
     int cycleTimeMs = -1; // BA_ "GenMsgCycleTime", -1 when not given
@@ -69,13 +72,15 @@ struct DbcDatabase
     bool hasDefaultStartValue = false;
     double defaultStartValue = 0.0;
 
-    // The message for a frame's identifier and type, or null.
+    // The message for a frame's identifier and type, or null. A 29-bit frame
+    // no message has exactly matches a J1939 message of its parameter group.
     const DbcMessage *find(quint32 identifier, bool extended) const;
     // Rebuilds the lookup after `messages` changed.
     void index();
 
 private:
     QHash<quint64, int> byKey;
+    QHash<quint32, int> byParameterGroup; // J1939 messages
 };
 
 struct DbcReadResult

@@ -389,6 +389,9 @@ public:
         }
         for (const Statement &statement : later)
             readReference(statement);
+        if (j1939Network)
+            for (DbcMessage &message : result.database.messages)
+                message.j1939 = message.j1939 || message.extended;
         for (DbcMessage &message : result.database.messages)
             resolveMultiplexing(message);
         result.database.index();
@@ -405,6 +408,7 @@ private:
     QList<QStringView> lines;
     QHash<quint32, int> messageByRawId; // the identifier as written, extended bit included
     int currentMessage = -1; // where SG_ lines go; -1: nowhere (skipped or none yet)
+    bool j1939Network = false; // BA_ "ProtocolType" "J1939": every 29-bit message is J1939
     bool skippingMessage = false; // the signals of a skipped message are skipped silently
 
     std::vector<std::pair<int, QString>> skips; // line and reason, in the order found
@@ -614,22 +618,29 @@ private:
                 }
                 return;
             }
+            if (attribute == u"ProtocolType" && p.isText()) {
+                QString protocol;
+                p.text(&protocol, "the protocol");
+                j1939Network = protocol == u"J1939";
+                return;
+            }
             if ((attribute != u"GenMsgCycleTime" && attribute != u"VFrameFormat") || !p.isName()
                 || p.peek().text != u"BO_")
                 return;
             p.take();
             if (attribute == u"VFrameFormat") {
-                // Vector's list: 14 StandardCAN_FD, 15 ExtendedCAN_FD; some tools write the name.
+                // Vector's list: 3 J1939PG, 14 StandardCAN_FD, 15 ExtendedCAN_FD; some tools write the name.
                 QString format;
                 double index = 0;
                 if (!p.integer(&rawId, "the message's identifier"))
                     return skip(statement.line, p.error);
-                const bool fd = p.isNumber() ? p.number(&index, "the frame format")
-                                && (index == 14 || index == 15)
-                                             : p.text(&format, "the frame format")
-                                && format.endsWith(QLatin1String("_FD"));
-                if (DbcMessage *message = messageFor(rawId))
-                    message->fd = fd;
+                const bool read = p.isNumber() ? p.number(&index, "the frame format")
+                                               : p.text(&format, "the frame format");
+                if (DbcMessage *message = messageFor(rawId); message && read) {
+                    message->fd =
+                            index == 14 || index == 15 || format.endsWith(QLatin1String("_FD"));
+                    message->j1939 = index == 3 || format == u"J1939PG";
+                }
                 return;
             }
             double cycle = 0;
@@ -724,12 +735,18 @@ private:
 const DbcMessage *DbcDatabase::find(quint32 identifier, bool extended) const
 {
     const auto it = byKey.constFind(quint64(identifier) | (extended ? Q_UINT64_C(1) << 32 : 0));
-    return it == byKey.constEnd() ? nullptr : &messages[size_t(*it)];
+    if (it != byKey.constEnd())
+        return &messages[size_t(*it)];
+    if (!extended || byParameterGroup.isEmpty())
+        return nullptr;
+    const auto group = byParameterGroup.constFind(j1939PgnOf(identifier));
+    return group == byParameterGroup.constEnd() ? nullptr : &messages[size_t(*group)];
 }
 
 void DbcDatabase::index()
 {
     byKey.clear();
+    byParameterGroup.clear();
     byKey.reserve(qsizetype(messages.size()));
     for (size_t i = 0; i < messages.size(); ++i) {
         const DbcMessage &message = messages[i];
@@ -739,6 +756,9 @@ void DbcDatabase::index()
                 quint64(message.identifier) | (message.extended ? Q_UINT64_C(1) << 32 : 0);
         if (!byKey.contains(key))
             byKey.insert(key, int(i));
+        if (message.j1939 && message.extended
+            && !byParameterGroup.contains(j1939PgnOf(message.identifier)))
+            byParameterGroup.insert(j1939PgnOf(message.identifier), int(i));
     }
 }
 

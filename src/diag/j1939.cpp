@@ -34,16 +34,10 @@ J1939Id j1939Id(quint32 identifier)
     J1939Id id;
     id.priority = quint8((identifier >> 26) & 7);
     id.source = quint8(identifier);
-    const quint32 format = (identifier >> 16) & 0xFF;
-    const quint32 specific = (identifier >> 8) & 0xFF;
-    const quint32 page = (identifier >> 24) & 3; // extended data page and data page
-    if (format < 240) { // PDU1: addressed to one node
-        id.pgn = page << 16 | format << 8;
-        id.destination = quint8(specific);
-    } else { // PDU2: broadcast, the specific byte is part of the group number
-        id.pgn = page << 16 | format << 8 | specific;
-        id.destination = 0xFF;
-    }
+    id.pgn = j1939PgnOf(identifier);
+    // PDU1 is addressed to one node; PDU2 is broadcast, its specific byte part of the group.
+    const bool pdu1 = ((identifier >> 16) & 0xFF) < 240;
+    id.destination = pdu1 ? quint8(identifier >> 8) : 0xFF;
     return id;
 }
 

@@ -46,10 +46,19 @@ inline bool isFdLength(int count)
     return count >= 0 && count <= CanFrame::FdMaxLength && fdLengthFor(count) == count;
 }
 
+// The J1939 parameter group number a 29-bit identifier carries: data pages and
+// PDU format, with the PDU specific byte only for PDU2 (for PDU1 it is the
+// destination address).
+constexpr quint32 j1939PgnOf(quint32 identifier)
+{
+    const quint32 format = (identifier >> 16) & 0xFF;
+    return (identifier >> 8) & (format < 240 ? 0x3FF00 : 0x3FFFF);
+}
+
 // The value of a hexadecimal digit of either case; -1 for any other character.
 constexpr int hexDigitValue(char32_t c)
 {
-    return c >= '0' && c <= '9' ? int(c - '0')
+    return c >= '0' && c <= '9'    ? int(c - '0')
             : c >= 'a' && c <= 'f' ? int(c - 'a' + 10)
             : c >= 'A' && c <= 'F' ? int(c - 'A' + 10)
                                    : -1;

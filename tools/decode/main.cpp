@@ -219,8 +219,13 @@ private:
 class DiagWriter
 {
 public:
-    DiagWriter(std::vector<IsoTpIdRange> isoTpIds, bool withIsoTp, bool withJ1939, bool json)
-        : isoTp(std::move(isoTpIds)), useIsoTp(withIsoTp), useJ1939(withJ1939), json(json)
+    DiagWriter(std::vector<IsoTpIdRange> isoTpIds, bool withIsoTp, bool withJ1939, bool json,
+               const DbcDatabase *database)
+        : isoTp(std::move(isoTpIds)),
+          useIsoTp(withIsoTp),
+          useJ1939(withJ1939),
+          json(json),
+          database(database)
     {
         out.reserve(FlushSize + 4096);
     }
@@ -238,9 +243,10 @@ public:
     {
         isoTp.finish(ended);
         j1939.finish(ended);
-        std::stable_sort(ended.begin(), ended.end(), [](const DiagMessage &a, const DiagMessage &b) {
-            return a.timestampUs < b.timestampUs;
-        });
+        std::stable_sort(ended.begin(), ended.end(),
+                         [](const DiagMessage &a, const DiagMessage &b) {
+                             return a.timestampUs < b.timestampUs;
+                         });
         writeEnded();
     }
 
@@ -270,11 +276,37 @@ private:
 
     static bool isJ1939(const DiagMessage &m) { return m.protocol == DiagMessage::Protocol::J1939; }
 
+    // A J1939 group's signals, by its parameter group in the database: "Name Signal=1 unit ...".
+    QString meaning(const DiagMessage &m)
+    {
+        if (!database || !isJ1939(m) || !m.complete())
+            return diagMessageMeaning(m);
+        const DbcMessage *message = database->find(
+                j1939Identifier({ m.priority, m.pgn, m.source, m.destination }), true);
+        if (!message)
+            return diagMessageMeaning(m);
+        CanFrame frame;
+        frame.extended = true;
+        frame.fd = true;
+        frame.length = quint8(std::min<qsizetype>(m.payload.size(), CanFrame::FdMaxLength));
+        std::copy_n(m.payload.constData(), frame.length, frame.data.begin());
+        QString text = message->name;
+        decodeMessage(*message, frame, decoded);
+        for (const DecodedSignal &d : decoded) {
+            text += QLatin1Char(' ') + d.signal->name + QLatin1Char('=')
+                    + QString::number(d.physical, 'g', 15);
+            if (!d.signal->unit.isEmpty())
+                text += QLatin1Char(' ') + d.signal->unit;
+        }
+        return text;
+    }
+
     void jsonLine(const DiagMessage &m)
     {
         out += "{\"time\": ";
         appendCandumpTime(out, m.timestampUs);
-        out += isJ1939(m) ? ", \"protocol\": \"j1939\", \"id\": " : ", \"protocol\": \"isotp\", \"id\": ";
+        out += isJ1939(m) ? ", \"protocol\": \"j1939\", \"id\": "
+                          : ", \"protocol\": \"isotp\", \"id\": ";
         appendUnsigned(out, m.identifier);
         out += m.extended ? ", \"extended\": true" : ", \"extended\": false";
         if (m.addressExtension >= 0) {
@@ -294,15 +326,13 @@ private:
             out += ", \"destination\": ";
             appendUnsigned(out, m.destination);
         }
+        const QString text = meaning(m);
         if (m.problem != DiagMessage::Problem::None) {
             out += ", \"error\": ";
-            appendJsonString(out, diagMessageMeaning(m));
-        } else {
-            const QString meaning = diagMessageMeaning(m);
-            if (!meaning.isEmpty()) {
-                out += ", \"meaning\": ";
-                appendJsonString(out, meaning);
-            }
+            appendJsonString(out, text);
+        } else if (!text.isEmpty()) {
+            out += ", \"meaning\": ";
+            appendJsonString(out, text);
         }
         out += "}\n";
     }
@@ -324,11 +354,11 @@ private:
         appendUnsigned(out, quint64(m.payload.size()));
         out += "] ";
         out += m.payload.toHex(' ').toUpper().toStdString();
-        const QString meaning = diagMessageMeaning(m);
+        const QString text = meaning(m);
         if (m.problem != DiagMessage::Problem::None)
-            out += "  error: " + utf8(meaning);
-        else if (!meaning.isEmpty())
-            out += "  " + utf8(meaning);
+            out += "  error: " + utf8(text);
+        else if (!text.isEmpty())
+            out += "  " + utf8(text);
         out += '\n';
     }
 
@@ -337,6 +367,8 @@ private:
     const bool useIsoTp;
     const bool useJ1939;
     const bool json;
+    const DbcDatabase *database; // J1939 groups' signals, or none
+    std::vector<DecodedSignal> decoded;
     qint64 index = 0;
     std::vector<DiagMessage> ended;
     std::string out;
@@ -411,7 +443,12 @@ int main(int argc, char *argv[])
                                                 "6F1:ext (extended addressing), "
                                                 "18FF0000-18FFFFFF:fixed; repeatable."),
                                  QStringLiteral("IDS"));
-    parser.addOptions({ json, isoTp, j1939, ids });
+    const QCommandLineOption dbc(QStringList{ QStringLiteral("d"), QStringLiteral("dbc") },
+                                 QStringLiteral("With --j1939: decodes the groups' signals with "
+                                                "this database, matched by parameter group where "
+                                                "it marks them J1939."),
+                                 QStringLiteral("FILE.dbc"));
+    parser.addOptions({ json, isoTp, j1939, ids, dbc });
     parser.addPositionalArgument(QStringLiteral("dbc"),
                                  QStringLiteral("The DBC database (not with --isotp or --j1939)."),
                                  QStringLiteral("FILE.dbc"));
@@ -444,9 +481,15 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    if (parser.isSet(dbc) && !parser.isSet(j1939)) {
+        std::fputs("talvik-decode: --dbc needs --j1939 (without it the database is the first "
+                   "argument)\n",
+                   stderr);
+        return 2;
+    }
     DbcReadResult read;
-    if (!transport) {
-        const QString dbcPath = arguments[0];
+    if (!transport || parser.isSet(dbc)) {
+        const QString dbcPath = transport ? parser.value(dbc) : arguments[0];
         QFile dbcFile(dbcPath);
         if (!dbcFile.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "talvik-decode: %s: %s\n", qPrintable(dbcPath),
@@ -480,7 +523,7 @@ int main(int argc, char *argv[])
     }
     if (transport) {
         DiagWriter writer(std::move(isoTpIds), parser.isSet(isoTp), parser.isSet(j1939),
-                          parser.isSet(json));
+                          parser.isSet(json), parser.isSet(dbc) ? &read.database : nullptr);
         readLog(input, fromStdin, writer);
         writer.finish();
         writer.flush(true);

@@ -138,9 +138,13 @@ private slots:
                 << "(0.0) can0 7E0##1001401" + QString(38, QLatin1Char('a')) + "cccc"
                 << QStringList{ "7E0 01" + QString(38, QLatin1Char('a')) + " ok" };
         QTest::newRow("extended addressing: the target byte first")
-                << "(0.0) can0 6F1#1210084142434445\n(0.0) can0 612#F130000000\n"
-                   "(0.0) can0 6F1#1221464748"
-                << QStringList{ "6F1 4142434445464748 ok" };
+                << "(0.0) can0 6F1#12100E4142434445\n(0.0) can0 612#F130000000\n"
+                   "(0.0) can0 6F1#1221464748494A4B\n(0.0) can0 6F1#12224C4D4E"
+                << QStringList{ "6F1 4142434445464748494a4b4c4d4e ok" };
+        QTest::newRow("slow, each frame in time")
+                << "(0.0) can0 7E8#1014010203040506\n(0.8) can0 7E8#2107080910111213\n"
+                   "(1.6) can0 7E8#2214151617181920"
+                << QStringList{ "7E8 0102030405060708091011121314151617181920 ok" };
         QTest::newRow("normal fixed 29-bit, flow control from the swapped addresses")
                 << "(0.0) can0 18DAF110#100A620102030405\n(0.0) can0 18DA10F1#300000\n"
                    "(0.0) can0 18DAF110#2106070809"

@@ -910,7 +910,7 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
     <message>
         <source>VIN &quot;%1&quot;</source>
-        <translation>VIN "%1"</translation>
+        <translation>VIN &quot;%1&quot;</translation>
     </message>
     <message>
         <source>服务</source>
@@ -974,6 +974,115 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
             <numerusform> (flow control wait %n time)</numerusform>
             <numerusform> (flow control wait %n times)</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>DiagMenu</name>
+    <message>
+        <source>工具</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>诊断…</source>
+        <translation>Diagnostics…</translation>
+    </message>
+</context>
+<context>
+    <name>DiagMessageModel</name>
+    <message>
+        <source>请求</source>
+        <translation>request</translation>
+    </message>
+    <message>
+        <source>响应</source>
+        <translation>response</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>协议</source>
+        <translation>Protocol</translation>
+    </message>
+    <message>
+        <source>标识符</source>
+        <translation>Identifier</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Addresses</translation>
+    </message>
+    <message>
+        <source>方向 / PGN</source>
+        <translation>Direction / PGN</translation>
+    </message>
+    <message>
+        <source>长度</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>含义</source>
+        <translation>Meaning</translation>
+    </message>
+    <message>
+        <source>应答 (ms)</source>
+        <translation>Answer (ms)</translation>
+    </message>
+</context>
+<context>
+    <name>DiagWindow</name>
+    <message>
+        <source>J1939 单帧参数组</source>
+        <translation>J1939 single-frame groups</translation>
+    </message>
+    <message>
+        <source>诊断</source>
+        <translation>Diagnostics</translation>
+    </message>
+    <message>
+        <source>全部协议</source>
+        <translation>All protocols</translation>
+    </message>
+    <message>
+        <source>按标识符或地址筛选</source>
+        <translation>Filter by identifier or address</translation>
+    </message>
+    <message>
+        <source>更多 ISO-TP 标识符，如 7A0-7A8, 6F1:ext</source>
+        <translation>More ISO-TP identifiers, e.g. 7A0-7A8, 6F1:ext</translation>
+    </message>
+    <message>
+        <source>默认: 7DF, 7E0-7EF, 18DA0000-18DBFFFF。“:ext” 为扩展寻址（第一个数据字节是目标地址），“:fixed” 为 29 位固定寻址。</source>
+        <translation>Always: 7DF, 7E0-7EF, 18DA0000-18DBFFFF. ":ext" is extended addressing (the first data byte is the target address), ":fixed" 29-bit normal fixed addressing.</translation>
+    </message>
+    <message>
+        <source>也列出一帧就装下的 J1939 参数组，不只是多包传输的</source>
+        <translation>Also list the J1939 parameter groups that fit in one frame, not only those sent by the transport protocol</translation>
+    </message>
+    <message>
+        <source>选中一条报文，这里列出组成它的帧</source>
+        <translation>Select a message to list the frames it was made of</translation>
+    </message>
+    <message>
+        <source>“%1”不是标识符或范围</source>
+        <translation>"%1" is not an identifier or range</translation>
+    </message>
+    <message>
+        <source>（这一帧已不在捕获中）</source>
+        <translation>(this frame is no longer in the capture)</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Tx</translation>
+    </message>
+    <message>
+        <source>接收</source>
+        <translation>Rx</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,7 @@
 #include "capturestore.h"
 #include "columnfit.h"
 #include "commandline.h"
+#include "diagmenu.h"
 #include "framesender.h"
 #include "logfiles.h"
 #include "logmenu.h"
@@ -67,6 +68,7 @@ MainWindow::MainWindow(const QString &startPort, QWidget *parent)
     slcanMenu = new SlcanMenu(ui->menubar, bus, this);
     transmitMenu = new TransmitMenu(ui->menubar, this);
     transmitList = transmitMenu->window()->scheduler();
+    diagMenu = new DiagMenu(ui->menubar, capture, this);
     resize(width(), height() + ui->menubar->sizeHint().height() - menuBarHeight);
     replayWindow = new ReplayWindow(bus, this);
     connectParts();

@@ -28,6 +28,7 @@ class ReplayWindow;
 class SignalsMenu;
 class SlcanMenu;
 class TransmitMenu;
+class DiagMenu;
 class TransmitScheduler;
 class TrafficView;
 
@@ -72,6 +73,7 @@ private:
     SignalsMenu *signalsMenu;
     SlcanMenu *slcanMenu;
     TransmitMenu *transmitMenu;
+    DiagMenu *diagMenu;
     TransmitScheduler *transmitList; // the transmit window's rows and their sending
     ReplayWindow *replayWindow;
 };

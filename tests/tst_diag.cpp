@@ -1,5 +1,6 @@
 // ISO-TP and J1939 reassembly, UDS and OBD-II meanings, talvik-decode --isotp/--j1939.
 #include "dbc.h"
+#include "demoecu.h"
 #include "diagmeaning.h"
 #include "isotp.h"
 #include "j1939.h"
@@ -472,6 +473,76 @@ private slots:
         const DbcMessage *found = read.database.find(identifier, true);
         QCOMPARE(found ? found->name : QString(), message);
         QVERIFY(!read.database.find(identifier & 0x7FF, false));
+    }
+
+    // The simulator's demo engine answers over ISO-TP, its long answers in blocks
+    // of the tester's block size once the flow control comes.
+    void demoEngine_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("VIN") << QByteArray("22f190")
+                             << "ReadDataByIdentifier (0x22) positive response: F190 VIN, "
+                                "\"TALVIKDEMO0000042\"";
+        QTest::newRow("DTCs") << QByteArray("1902ff")
+                              << "ReadDTCInformation (0x19) positive response: 2 DTCs, P0123-00 "
+                                 "(confirmedDTC), U0100-00 (pendingDTC)";
+        QTest::newRow("OBD-II") << QByteArray("01000c0d05")
+                                << "OBD current data (0x01) positive response: PIDs supported "
+                                   "01-20 01 03 04 05 06 07 0B 0C 0D 0E 0F 10 11 13 15 1C 1F 20, "
+                                   "engine speed 1000 rpm, vehicle speed 1 km/h, engine coolant "
+                                   "temperature 90 °C";
+        QTest::newRow("unknown identifier") << QByteArray("22f18c")
+                                            << "ReadDataByIdentifier (0x22) negative response: "
+                                               "requestOutOfRange (0x31)";
+        QTest::newRow("unknown service") << QByteArray("2e0102")
+                                         << "WriteDataByIdentifier (0x2E) negative response: "
+                                            "serviceNotSupported (0x11)";
+        QTest::newRow("tester present, answer suppressed") << QByteArray("3e80") << QString();
+    }
+
+    void demoEngine()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QString, answer);
+        DemoEcu ecu;
+        IsoTpReassembler reassembler;
+        std::vector<DiagMessage> out;
+        const QByteArray bytes = QByteArray::fromHex(request);
+        CanFrame frame;
+        frame.identifier = DemoEcu::RequestId;
+        frame.length = 8;
+        frame.data[0] = quint8(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), frame.data.begin() + 1);
+        std::vector<CanFrame> answers = ecu.receive(frame, 10);
+        qint64 index = 0;
+        for (int blocks = 0; !answers.empty() && blocks < 5; ++blocks) {
+            for (const CanFrame &a : answers)
+                reassembler.feed({ 0, a, false }, index++, out);
+            answers.clear();
+            if (out.empty()) { // a first frame: the flow control, blocks of 2
+                CanFrame flowControl;
+                flowControl.identifier = DemoEcu::RequestId;
+                flowControl.length = 3;
+                flowControl.data = { 0x30, 2, 0 };
+                reassembler.feed({ 0, flowControl, true }, index++, out);
+                answers = ecu.receive(flowControl, 10);
+                QVERIFY(answers.size() <= 2);
+            }
+        }
+        QCOMPARE(out.empty() ? QString() : diagMessageMeaning(out[0]), answer);
+    }
+
+    void demoBroadcast()
+    {
+        J1939Reassembler reassembler;
+        std::vector<DiagMessage> out;
+        qint64 index = 0;
+        for (const CanFrame &frame : DemoEcu::broadcast())
+            reassembler.feed({ index * 50'000, frame, false }, index++, out);
+        QCOMPARE(out.size(), size_t(1));
+        QCOMPARE(out[0].pgn, 0xFEECu);
+        QCOMPARE(out[0].payload, QByteArray("TALVIKDEMO0000042*\xFF\xFF"));
     }
 
     void meaning_data()

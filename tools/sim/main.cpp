@@ -47,7 +47,11 @@ Behaves as the converter does on its serial line:
     before that.
 Demo bus (--demo): 0x101 every 100 ms, 0x18FF50E5 (extended) every 500 ms,
 0x321 every second, carrying a counter, a ramp and sines (docs/demo.dbc
-describes their signals); a node answers a frame with identifier 0x7DF by 0x7E8.
+describes their signals). An engine answers diagnostic requests on 0x7DF and
+0x7E0 by 0x7E8 over ISO-TP: UDS 22 F190 (the VIN, in several frames once the
+flow control comes), 19 02 (two trouble codes), 10 and 3E; OBD-II 01 with
+PIDs 00, 05, 0C, 0D. A J1939 group of 20 bytes (PGN FEEC) goes out by BAM
+every 5 s.
 Flood (--flood N): N frames with identifiers 0x100 onwards (--flood-ids
 distinct ones), the frame's sequence number little-endian in its first data
 bytes, sent once the controller runs, as fast as the line's baud rate allows

@@ -17,8 +17,6 @@ int lineSpeed(int fd); // linespeed.cpp: kept apart from <termios.h>
 namespace {
 constexpr int QueueLimit = 64 * 1024;
 constexpr quint32 FloodBaseId = 0x100;
-constexpr quint32 DemoRequestId = 0x7DF;
-constexpr quint32 DemoAnswerId = 0x7E8;
 
 CanFrame makeFrame(quint32 id, const QByteArray &data, bool extended)
 {
@@ -271,8 +269,17 @@ void startNodes(QObject *owner, const SimOptions &options,
 {
     QList<SimNode> nodes = options.nodes;
     const qsizetype ownNodes = nodes.size();
-    if (options.demo)
+    if (options.demo) {
         nodes.append(demoNodes());
+        // The J1939 broadcast every 5 s, its packets 50 ms apart as BAM wants them.
+        auto *broadcast = new QTimer(owner);
+        QObject::connect(broadcast, &QTimer::timeout, owner, [owner, send] {
+            const std::vector<CanFrame> frames = DemoEcu::broadcast();
+            for (size_t i = 0; i < frames.size(); ++i)
+                QTimer::singleShot(int(i) * 50, owner, [send, frame = frames[i]] { send(frame); });
+        });
+        broadcast->start(5000);
+    }
     for (qsizetype i = 0; i < nodes.size(); ++i) {
         auto *timer = new QTimer(owner);
         const bool moves = i >= ownNodes && nodes[i].frame.length > 0;
@@ -293,19 +300,20 @@ QList<SimNode> demoNodes()
              { makeFrame(0x321, QByteArray::fromHex("00015a5a"), false), 1000 } };
 }
 
-std::optional<CanFrame> demoAnswer(const CanFrame &frame)
+quint32 demoTick()
 {
-    if (frame.identifier != DemoRequestId)
-        return std::nullopt;
-    return makeFrame(DemoAnswerId, QByteArray::fromHex("064100be3fa81300"), false);
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return quint32(clock.elapsed() / 100);
 }
 
 void SimulatorLink::answerOnBus(const CanFrame &frame)
 {
     if (!options.demo)
         return;
-    if (const std::optional<CanFrame> answer = demoAnswer(frame))
-        model.frameFromBus(*answer);
+    for (const CanFrame &answer : demoEcu.receive(frame, demoTick()))
+        model.frameFromBus(answer);
 }
 
 void SimulatorLink::startFlood(qint64 frames)

@@ -3,6 +3,7 @@
 
 #include "capturerecord.h"
 #include "convertermodel.h"
+#include "demoecu.h"
 #include "terminallink.h"
 
 #include <QElapsedTimer>
@@ -48,8 +49,8 @@ bool parseNodeOption(const QString &text, SimNode *node);
 
 // The demo bus's nodes, their frames before the first tick.
 QList<SimNode> demoNodes();
-// What the demo node answers to `frame`: the answer to 0x7DF, else nothing.
-std::optional<CanFrame> demoAnswer(const CanFrame &frame);
+// The demo engine's tick now: the demo frames move one tick every 100 ms.
+quint32 demoTick();
 // The flood's frame number `sequence`: identifiers from 0x100 on, the
 // sequence number little-endian in the first data bytes.
 CanFrame floodFrame(qint64 sequence, const SimOptions &options);
@@ -102,6 +103,7 @@ private:
 
     SimOptions options;
     ConverterModel model;
+    DemoEcu demoEcu;
     int master = -1;
     QString path;
     TerminalLink terminalLink; // at linkPath

@@ -43,8 +43,8 @@ VirtualBusSim::~VirtualBusSim()
 
 bool VirtualBusSim::open(const QString &interfaceName, QString *error)
 {
-    device.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), interfaceName,
-                                                   error));
+    device.reset(
+            QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), interfaceName, error));
     if (!device)
         return false;
     device->setConfigurationParameter(QCanBusDevice::CanFdKey, QVariant(true));
@@ -89,8 +89,8 @@ void VirtualBusSim::readBus()
                                .arg(QString::fromLatin1(received.payload().toHex(' '))));
         if (!options.demo)
             continue;
-        if (const std::optional<CanFrame> answer = demoAnswer(frame))
-            send(*answer);
+        for (const CanFrame &answer : demoEcu.receive(frame, demoTick()))
+            send(answer);
     }
 }
 

@@ -13,7 +13,7 @@ class QCanBusDevice;
 
 // The simulator's bus on Qt's virtual CAN bus instead of a converter's serial
 // line: the demo nodes, a replayed log or a flood go onto the bus as frames
-// of other nodes, and the demo node answers 0x7DF. Nothing of the converter
+// of other nodes, and the demo engine answers diagnostic requests. Nothing of the converter
 // (modes, filters, commands) is there: a CAN interface has none of it.
 class VirtualBusSim : public QObject
 {
@@ -43,6 +43,7 @@ private:
     void floodTick();
 
     SimOptions options;
+    DemoEcu demoEcu;
     std::unique_ptr<QCanBusDevice> device;
     BusReplay *replay = nullptr;
     QTimer floodTimer;

@@ -543,6 +543,7 @@ private slots:
         QCOMPARE(out.size(), size_t(1));
         QCOMPARE(out[0].pgn, 0xFEECu);
         QCOMPARE(out[0].payload, QByteArray("TALVIKDEMO0000042*\xFF\xFF"));
+        QCOMPARE(diagMessageMeaning(out[0]), "Vehicle identification (VI) \"TALVIKDEMO0000042\"");
     }
 
     void meaning_data()

@@ -1,9 +1,16 @@
 // The diagnostics window over the capture: messages the converter's frames
 // carry, reassembled, named, paired and filtered; the frames of one message.
+#include "diagconsole.h"
 #include "diagmessagemodel.h"
 #include "diagwindow.h"
 #include "hexbytes.h"
+#include "qtframes.h"
+#include "virtualbus.h"
 #include "windowtest.h"
+
+#include <QCanBus>
+#include <QCanBusDevice>
+#include <QPushButton>
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -14,6 +21,20 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
+
+namespace {
+QString Bus; // this program's own virtual bus, chosen in initTestCase()
+
+CanFrame classic(quint32 id, const QByteArray &hexBytes)
+{
+    CanFrame frame;
+    frame.identifier = id;
+    const QByteArray bytes = QByteArray::fromHex(hexBytes);
+    frame.length = quint8(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), frame.data.begin());
+    return frame;
+}
+} // namespace
 
 class tst_DiagWindow : public QObject
 {
@@ -38,17 +59,91 @@ class tst_DiagWindow : public QObject
         return result;
     }
 
-private slots:
-    void init()
+    void showDiagnostics()
     {
-        f = new WindowFixture;
-        f->start(true);
         f->window->findChild<QAction *>("actionDiagnostics")->trigger();
         diag = f->window->findChild<DiagWindow *>();
         QVERIFY(QTest::qWaitForWindowExposed(diag));
         table = child<QTableView>(diag, "messageTable");
     }
+    QString consoleText() const
+    {
+        return child<QPlainTextEdit>(diag, "consoleOutput")->toPlainText();
+    }
+
+private slots:
+    void initTestCase() { Bus = freeVirtualBus(); }
+    void init()
+    {
+        f = new WindowFixture;
+        if (QByteArray(QTest::currentTestFunction()) != "console") {
+            f->start(true);
+            showDiagnostics();
+        }
+    }
     void cleanup() { delete f; }
+
+    // The console against a unit on the virtual bus that paces a long request
+    // (a wait, then blocks of 2), answers in segments, and once not at all.
+    void console()
+    {
+        f->start(false);
+        openPort(f->window, "virtualcan:" + Bus);
+        QCOMPARE(f->status(), "端口正常打开");
+        showDiagnostics();
+        std::unique_ptr<QCanBusDevice> unit(QCanBus::instance()->createDevice("virtualcan", Bus));
+        QVERIFY(unit && unit->connectDevice());
+        QTRY_COMPARE(unit->state(), QCanBusDevice::ConnectedState);
+        // The bus's relay takes the new client in on its next turn of the event loop.
+        QTest::qWait(200);
+        const auto next = [&]() -> CanFrame {
+            if (!QTest::qWaitFor([&] { return unit->framesAvailable() > 0; }, 3000))
+                return CanFrame();
+            return canFrameFromQt(unit->readFrame());
+        };
+        const auto answer = [&](const QByteArray &hexBytes) {
+            unit->writeFrame(qtFrameFromCan(classic(0x7E8, hexBytes)));
+        };
+        auto *requests = child<QComboBox>(diag, "requestBox");
+        auto *send = child<QPushButton>(diag, "sendRequestButton");
+
+        // 34 bytes: a first frame and four consecutive frames, two a block.
+        requests->setEditText("2E F1 90 " + QString("41 ").repeated(31));
+        send->click();
+        QCOMPARE(next(), classic(0x7E0, "10222EF190414141"));
+        answer("310000"); // wait
+        QTest::qWait(50);
+        QCOMPARE(unit->framesAvailable(), 0);
+        answer("300205"); // blocks of 2, 5 ms apart
+        QCOMPARE(next(), classic(0x7E0, "2141414141414141"));
+        QCOMPARE(next(), classic(0x7E0, "2241414141414141"));
+        QTest::qWait(50);
+        QCOMPARE(unit->framesAvailable(), 0);
+        answer("300000");
+        QCOMPARE(next(), classic(0x7E0, "2341414141414141"));
+        QCOMPARE(next(), classic(0x7E0, "2441414141414141"));
+        answer("036EF190");
+        QTRY_VERIFY2(consoleText().contains("← 6E F1 90  按标识符写数据 (0x2E) 肯定响应: F190 车辆识别号 (VIN)"), qPrintable(consoleText()));
+
+        // A long answer is let come with a flow control to 7E0.
+        requests->setEditText("22 F1 90");
+        send->click();
+        QCOMPARE(next(), classic(0x7E0, "0322F190AAAAAAAA"));
+        answer("101462F190574442");
+        QCOMPARE(next(), classic(0x7E0, "300000AAAAAAAAAA"));
+        answer("2130303030303030");
+        answer("2230303030303031");
+        QTRY_VERIFY(consoleText().contains("\"WDB00000000000001\""));
+
+        // No answer at all.
+        requests->setEditText("19 02 FF");
+        send->click();
+        QCOMPARE(next(), classic(0x7E0, "031902FFAAAAAAAA"));
+        QTRY_VERIFY_WITH_TIMEOUT(consoleText().contains("超时"), 3000);
+        requests->setEditText("19 0G");
+        send->click();
+        QVERIFY(consoleText().endsWith("“0G”不是十六进制字节"));
+    }
 
     void conversation()
     {

@@ -236,6 +236,89 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
 </context>
 <context>
+    <name>DiagConsole</name>
+    <message>
+        <source>发送请求</source>
+        <translation>Send request</translation>
+    </message>
+    <message>
+        <source>诊断仪在线 (每 2 秒)</source>
+        <translation>Tester present (every 2 s)</translation>
+    </message>
+    <message>
+        <source>OBD-II 功能寻址 7DF → 7E8-7EF</source>
+        <translation>OBD-II functional 7DF → 7E8-7EF</translation>
+    </message>
+    <message>
+        <source>物理寻址 %1 → %2</source>
+        <translation>Physical %1 → %2</translation>
+    </message>
+    <message>
+        <source>29 位 18DA10F1 → 18DAF110</source>
+        <translation>29-bit 18DA10F1 → 18DAF110</translation>
+    </message>
+    <message>
+        <source>自定义标识符</source>
+        <translation>Custom identifiers</translation>
+    </message>
+    <message>
+        <source>请求标识符</source>
+        <translation>Request ID</translation>
+    </message>
+    <message>
+        <source>响应标识符</source>
+        <translation>Answer ID</translation>
+    </message>
+    <message>
+        <source>十六进制字节，如 22 F1 90（读 VIN）、19 02 FF（读故障码）、01 0C（发动机转速）</source>
+        <translation>Bytes in hex, e.g. 22 F1 90 (read the VIN), 19 02 FF (read DTCs), 01 0C (engine speed)</translation>
+    </message>
+    <message>
+        <source>寻址:</source>
+        <translation>Addressing:</translation>
+    </message>
+    <message>
+        <source>请求:</source>
+        <translation>Request:</translation>
+    </message>
+    <message>
+        <source>请求和响应标识符要写成十六进制</source>
+        <translation>Write the request and answer identifiers in hex</translation>
+    </message>
+    <message>
+        <source>“%1”不是十六进制字节</source>
+        <translation>&quot;%1&quot; is not a byte in hex</translation>
+    </message>
+    <message>
+        <source>请求要有 1 到 4095 个字节</source>
+        <translation>A request has 1 to 4095 bytes</translation>
+    </message>
+    <message>
+        <source>上一个请求还在发送</source>
+        <translation>The last request is still being sent</translation>
+    </message>
+    <message>
+        <source>未发送：端口没有打开，或设备不收这一帧</source>
+        <translation>Not sent: the port is not open, or the device does not take this frame</translation>
+    </message>
+    <message>
+        <source>接收方溢出，请求未发完</source>
+        <translation>The receiver overflowed: the request was not sent whole</translation>
+    </message>
+    <message>
+        <source>接收方等待次数太多，请求未发完</source>
+        <translation>The receiver asked to wait too often: the request was not sent whole</translation>
+    </message>
+    <message>
+        <source>没有流控帧，请求未发完</source>
+        <translation>No flow control came: the request was not sent whole</translation>
+    </message>
+    <message>
+        <source>超时：%1 ms 内没有应答</source>
+        <translation>Timed out: no answer within %1 ms</translation>
+    </message>
+</context>
+<context>
     <name>DiagMeaning</name>
     <message>
         <source>诊断会话控制</source>
@@ -975,6 +1058,42 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
             <numerusform> (flow control wait %n times)</numerusform>
         </translation>
     </message>
+    <message>
+        <source>请求 (Request)</source>
+        <translation>Request</translation>
+    </message>
+    <message>
+        <source>地址声明 (Address Claimed)</source>
+        <translation>Address Claimed</translation>
+    </message>
+    <message>
+        <source>电子发动机控制器 1 (EEC1)</source>
+        <translation>Electronic Engine Controller 1 (EEC1)</translation>
+    </message>
+    <message>
+        <source>当前故障码 (DM1)</source>
+        <translation>Active DTCs (DM1)</translation>
+    </message>
+    <message>
+        <source>历史故障码 (DM2)</source>
+        <translation>Previously active DTCs (DM2)</translation>
+    </message>
+    <message>
+        <source>发动机小时数 (HOURS)</source>
+        <translation>Engine hours (HOURS)</translation>
+    </message>
+    <message>
+        <source>车辆识别 (VI)</source>
+        <translation>Vehicle identification (VI)</translation>
+    </message>
+    <message>
+        <source>发动机温度 1 (ET1)</source>
+        <translation>Engine temperature 1 (ET1)</translation>
+    </message>
+    <message>
+        <source>巡航控制/车速 (CCVS)</source>
+        <translation>Cruise control/vehicle speed (CCVS)</translation>
+    </message>
 </context>
 <context>
     <name>DiagMenu</name>
@@ -1058,7 +1177,7 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
     <message>
         <source>默认: 7DF, 7E0-7EF, 18DA0000-18DBFFFF。“:ext” 为扩展寻址（第一个数据字节是目标地址），“:fixed” 为 29 位固定寻址。</source>
-        <translation>Always: 7DF, 7E0-7EF, 18DA0000-18DBFFFF. ":ext" is extended addressing (the first data byte is the target address), ":fixed" 29-bit normal fixed addressing.</translation>
+        <translation>Always: 7DF, 7E0-7EF, 18DA0000-18DBFFFF. &quot;:ext&quot; is extended addressing (the first data byte is the target address), &quot;:fixed&quot; 29-bit normal fixed addressing.</translation>
     </message>
     <message>
         <source>也列出一帧就装下的 J1939 参数组，不只是多包传输的</source>
@@ -1070,7 +1189,7 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
     </message>
     <message>
         <source>“%1”不是标识符或范围</source>
-        <translation>"%1" is not an identifier or range</translation>
+        <translation>&quot;%1&quot; is not an identifier or range</translation>
     </message>
     <message>
         <source>（这一帧已不在捕获中）</source>

@@ -8,7 +8,9 @@
 #include "capturestore.h"
 #include "columnfit.h"
 #include "commandline.h"
+#include "diagconsole.h"
 #include "diagmenu.h"
+#include "diagwindow.h"
 #include "framesender.h"
 #include "logfiles.h"
 #include "logmenu.h"
@@ -144,6 +146,16 @@ void MainWindow::connectParts()
             &TransmitWindow::setDatabase);
     connect(transmitWindow, &TransmitWindow::integrityRulesChanged, signalsWindow,
             &SignalsWindow::setIntegrityRules);
+
+    // The diagnostics console sends through the same path and hears the bus at once.
+    DiagConsole *console = diagMenu->window()->console();
+    console->setSend([this](const CanFrame &frame) {
+        const auto send = [this](const CanFrame &f) {
+            return sender->sendFrame(f, identifierText(f.identifier), receivedDataText(f).trimmed());
+        };
+        return TransmitScheduler::sendOnBus(bus, frame, send) == TransmitScheduler::SendResult::Sent;
+    });
+    connect(bus, &CanBus::framesReceived, console, &DiagConsole::receiveFrames);
 }
 
 void MainWindow::showMessage(const QString &text, int timeout)

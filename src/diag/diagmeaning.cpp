@@ -243,6 +243,19 @@ const Named AbortReasons[] = {
     { 9, QT_TRANSLATE_NOOP("DiagMeaning", "报文过长") },
 };
 
+// J1939 parameter groups a diagnostic or fleet tool meets first.
+const Named ParameterGroups[] = {
+    { 0xEA00, QT_TRANSLATE_NOOP("DiagMeaning", "请求 (Request)") },
+    { 0xEE00, QT_TRANSLATE_NOOP("DiagMeaning", "地址声明 (Address Claimed)") },
+    { 0xF004, QT_TRANSLATE_NOOP("DiagMeaning", "电子发动机控制器 1 (EEC1)") },
+    { 0xFECA, QT_TRANSLATE_NOOP("DiagMeaning", "当前故障码 (DM1)") },
+    { 0xFECB, QT_TRANSLATE_NOOP("DiagMeaning", "历史故障码 (DM2)") },
+    { 0xFEE5, QT_TRANSLATE_NOOP("DiagMeaning", "发动机小时数 (HOURS)") },
+    { 0xFEEC, QT_TRANSLATE_NOOP("DiagMeaning", "车辆识别 (VI)") },
+    { 0xFEEE, QT_TRANSLATE_NOOP("DiagMeaning", "发动机温度 1 (ET1)") },
+    { 0xFEF1, QT_TRANSLATE_NOOP("DiagMeaning", "巡航控制/车速 (CCVS)") },
+};
+
 // OBD-II mode 01/02 parameters: the data bytes they take and their value.
 struct Pid
 {
@@ -442,6 +455,10 @@ QStringList udsResponseDetails(quint8 service, const QByteArray &p)
             else if (!value.isEmpty())
                 parts << hexBytes(value);
         }
+        break;
+    case 0x2E:
+        if (p.size() >= 3)
+            parts << dataIdentifierText(quint16(at(p, 1) << 8 | at(p, 2)));
         break;
     case 0x27:
         if (p.size() >= 2 && at(p, 1) % 2)
@@ -656,8 +673,15 @@ QString diagMessageMeaning(const DiagMessage &message)
                 + j1939AbortReasonText(message.abortReason);
     if (message.problem != DiagMessage::Problem::None)
         return diagProblemText(message.problem);
-    if (message.protocol == DiagMessage::Protocol::IsoTp)
+    if (message.protocol == DiagMessage::Protocol::IsoTp) {
         meaning = diagPayloadMeaning(message.payload);
+    } else {
+        meaning = lookup(ParameterGroups, int(message.pgn));
+        // Vehicle identification: the VIN up to its '*'.
+        const QString vin = printable(message.payload.left(message.payload.indexOf('*')));
+        if (message.pgn == 0xFEEC && !meaning.isEmpty() && !vin.isEmpty())
+            meaning += QStringLiteral(" \"%1\"").arg(vin);
+    }
     if (message.flowControlWaits > 0)
         meaning += DiagMeaning::tr(" (流控等待 %n 次)", nullptr, message.flowControlWaits);
     return meaning;

@@ -1,6 +1,7 @@
 #include "diagwindow.h"
 
 #include "capturestore.h"
+#include "diagconsole.h"
 #include "diagmessagemodel.h"
 
 #include <QCheckBox>
@@ -71,11 +72,12 @@ DiagWindow::DiagWindow(CaptureStore *capture, QWidget *parent)
       addressEdit(new QLineEdit(this)),
       idsEdit(new QLineEdit(this)),
       singleFramesBox(new QCheckBox(tr("J1939 单帧参数组"), this)),
-      idsProblem(new QLabel(this))
+      idsProblem(new QLabel(this)),
+      requestConsole(new DiagConsole(this))
 {
     setWindowTitle(tr("诊断"));
     setObjectName(QStringLiteral("diagWindow"));
-    resize(1100, 640);
+    resize(1100, 760);
 
     protocolBox->setObjectName(QStringLiteral("protocolBox"));
     protocolBox->addItem(tr("全部协议"), QString());
@@ -119,8 +121,10 @@ DiagWindow::DiagWindow(CaptureStore *capture, QWidget *parent)
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(table);
     splitter->addWidget(framesView);
+    splitter->addWidget(requestConsole);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(2, 2);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addWidget(idsProblem);

@@ -9,6 +9,7 @@
 #include <memory>
 
 class CaptureStore;
+class DiagConsole;
 class DiagFilter;
 class DiagMessageModel;
 class QCheckBox;
@@ -32,6 +33,7 @@ public:
     ~DiagWindow() override;
 
     DiagMessageModel *messages() const { return model; }
+    DiagConsole *console() const { return requestConsole; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -54,6 +56,7 @@ private:
     QLineEdit *idsEdit;
     QCheckBox *singleFramesBox;
     QLabel *idsProblem;
+    DiagConsole *requestConsole;
     std::unique_ptr<IsoTpReassembler> isoTp;
     std::unique_ptr<J1939Reassembler> j1939;
     std::vector<IsoTpIdRange> extraIds;

@@ -5,6 +5,7 @@
 #include "diagwindow.h"
 #include "hexbytes.h"
 #include "qtframes.h"
+#include "signalswindow.h"
 #include "virtualbus.h"
 #include "windowtest.h"
 
@@ -155,7 +156,7 @@ private slots:
                      + fixedFrame(0x7E0, hex("3000000000000000"))
                      + fixedFrame(0x7E8, hex("2130303030303030"))
                      + fixedFrame(0x7E8, hex("2230303030303031"))
-                     + fixedFrame(0x0CF00400, hex("F07D7D0000FF0F7D"), true));
+                     + fixedFrame(0x0CF00400, hex("F07D7DA01F000F7D"), true));
         QTRY_COMPARE(table->model()->rowCount(), 3);
         QCOMPARE(rows(), QStringList({ "7E0|请求|按标识符读数据 (0x22) 请求: F190 车辆识别号 (VIN)",
                                        "7E8|响应|按标识符读数据 (0x22) 否定响应: 响应待定 (0x78)",
@@ -187,6 +188,15 @@ private slots:
         protocol->setCurrentIndex(0);
         child<QLineEdit>(diag, "addressEdit")->setText("7e0");
         QCOMPARE(table->model()->rowCount(), 1);
+        child<QLineEdit>(diag, "addressEdit")->clear();
+
+        // With the signals window's database, a J1939 group shows its signals, from any sender.
+        f->dir.write("j1939.dbc", "VERSION \"\"\nBO_ 2364540158 EEC1: 8 Engine\n"
+                                  " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031] \"rpm\" X\n"
+                                  "BA_ \"ProtocolType\" \"J1939\";\n");
+        QVERIFY(f->window->findChild<SignalsWindow *>()->loadDbc(f->dir.filePath("j1939.dbc")));
+        QTRY_COMPARE(table->model()->rowCount(), 4);
+        QCOMPARE(cell(3, DiagMessageModel::Meaning), "EEC1 EngineSpeed=1012 rpm");
     }
 
     // Identifiers of the user's, with extended addressing; one that is none is named.

@@ -77,6 +77,7 @@ MainWindow::MainWindow(const QString &startPort, QWidget *parent)
     // The transmit list of the last session, on the signals window's database.
     transmitMenu->window()->setDatabase(signalsMenu->window()->currentDatabase());
     transmitMenu->window()->load();
+    diagMenu->window()->setDatabase(signalsMenu->window()->currentDatabase());
     if (!startPort.isEmpty())
         portPanel->openNamed(startPort);
 }
@@ -156,6 +157,8 @@ void MainWindow::connectParts()
         return TransmitScheduler::sendOnBus(bus, frame, send) == TransmitScheduler::SendResult::Sent;
     });
     connect(bus, &CanBus::framesReceived, console, &DiagConsole::receiveFrames);
+    connect(signalsWindow, &SignalsWindow::databaseChanged, diagMenu->window(),
+            &DiagWindow::setDatabase);
 }
 
 void MainWindow::showMessage(const QString &text, int timeout)

@@ -1,6 +1,7 @@
 #include "diagmessagemodel.h"
 
 #include "diagmeaning.h"
+#include "j1939signals.h"
 
 #include <QDateTime>
 
@@ -41,7 +42,9 @@ void DiagMessageModel::append(std::vector<DiagMessage> &messages)
     for (DiagMessage &message : messages) {
         Row row;
         row.message = std::move(message);
-        row.meaning = diagMessageMeaning(row.message);
+        row.meaning = j1939SignalsText(database, row.message);
+        if (row.meaning.isEmpty())
+            row.meaning = diagMessageMeaning(row.message);
         if (row.message.protocol == DiagMessage::Protocol::IsoTp && row.message.complete()) {
             row.request = isDiagRequest(row.message.payload);
             if (!row.request)

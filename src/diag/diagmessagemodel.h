@@ -1,6 +1,7 @@
 #ifndef DIAGMESSAGEMODEL_H
 #define DIAGMESSAGEMODEL_H
 
+#include "dbc.h"
 #include "diagmessage.h"
 
 #include <QAbstractTableModel>
@@ -32,6 +33,8 @@ public:
     explicit DiagMessageModel(QObject *parent = nullptr);
 
     void append(std::vector<DiagMessage> &messages);
+    // J1939 groups are decoded with the database's messages from now on.
+    void setDatabase(const DbcDatabase &newDatabase) { database = newDatabase; }
     void clear();
     const DiagMessage &message(int row) const { return rows[size_t(row)].message; }
 
@@ -52,6 +55,7 @@ private:
     };
     void pair(Row &answer);
 
+    DbcDatabase database;
     std::deque<Row> rows;
     qint64 removed = 0; // rows dropped from the front: pending requests count past them
     std::vector<qint64> openRequests; // absolute row numbers, oldest first

@@ -152,6 +152,12 @@ DiagWindow::DiagWindow(CaptureStore *capture, QWidget *parent)
 
 DiagWindow::~DiagWindow() = default;
 
+void DiagWindow::setDatabase(const DbcDatabase &database)
+{
+    model->setDatabase(database);
+    startOver();
+}
+
 void DiagWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);

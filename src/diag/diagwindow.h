@@ -1,6 +1,7 @@
 #ifndef DIAGWINDOW_H
 #define DIAGWINDOW_H
 
+#include "dbc.h"
 #include "isotp.h"
 #include "j1939.h"
 
@@ -34,6 +35,8 @@ public:
 
     DiagMessageModel *messages() const { return model; }
     DiagConsole *console() const { return requestConsole; }
+    // The signals window's database: J1939 groups are shown with its signals.
+    void setDatabase(const DbcDatabase &database);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -11,6 +11,7 @@
 #include "diagmeaning.h"
 #include "isotp.h"
 #include "j1939.h"
+#include "j1939signals.h"
 #include "language.h"
 #include "logformats.h"
 #include "numbertext.h"
@@ -276,29 +277,11 @@ private:
 
     static bool isJ1939(const DiagMessage &m) { return m.protocol == DiagMessage::Protocol::J1939; }
 
-    // A J1939 group's signals, by its parameter group in the database: "Name Signal=1 unit ...".
-    QString meaning(const DiagMessage &m)
+    // A J1939 group's signals where the database has it, else what it means.
+    QString meaning(const DiagMessage &m) const
     {
-        if (!database || !isJ1939(m) || !m.complete())
-            return diagMessageMeaning(m);
-        const DbcMessage *message = database->find(
-                j1939Identifier({ m.priority, m.pgn, m.source, m.destination }), true);
-        if (!message)
-            return diagMessageMeaning(m);
-        CanFrame frame;
-        frame.extended = true;
-        frame.fd = true;
-        frame.length = quint8(std::min<qsizetype>(m.payload.size(), CanFrame::FdMaxLength));
-        std::copy_n(m.payload.constData(), frame.length, frame.data.begin());
-        QString text = message->name;
-        decodeMessage(*message, frame, decoded);
-        for (const DecodedSignal &d : decoded) {
-            text += QLatin1Char(' ') + d.signal->name + QLatin1Char('=')
-                    + QString::number(d.physical, 'g', 15);
-            if (!d.signal->unit.isEmpty())
-                text += QLatin1Char(' ') + d.signal->unit;
-        }
-        return text;
+        const QString text = database ? j1939SignalsText(*database, m) : QString();
+        return text.isEmpty() ? diagMessageMeaning(m) : text;
     }
 
     void jsonLine(const DiagMessage &m)
@@ -368,7 +351,6 @@ private:
     const bool useJ1939;
     const bool json;
     const DbcDatabase *database; // J1939 groups' signals, or none
-    std::vector<DecodedSignal> decoded;
     qint64 index = 0;
     std::vector<DiagMessage> ended;
     std::string out;

@@ -41,6 +41,7 @@ struct Scenario
     bool autoSave = false;
     bool soak = false; // mixed framings with noise, auto send too, checked files
     bool signalsWindow = false; // the demo database loaded, the signals window open
+    bool diagnosticsWindow = false; // the diagnostics window open, J1939 single frames listed
     bool virtualBus = false; // the window on Qt's virtual CAN bus, the simulator a node there
     bool fd = false; // CAN FD frames (the virtual bus only)
 };
@@ -246,6 +247,10 @@ Result run(const Scenario &s, const QString &simPath, qint64 frames, bool paced)
         if (!signalsWindow->loadDbc(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc")))
             qFatal("cannot load the demo database");
     }
+    if (s.diagnosticsWindow) {
+        window->findChild<QAction *>(QStringLiteral("actionDiagnostics"))->trigger();
+        window->findChild<QCheckBox *>(QStringLiteral("singleFramesBox"))->setChecked(true);
+    }
     if (s.soak) {
         // Three rows every 10 ms, cycling, while the flood runs.
         auto *autoRows = child<QTableWidget>(window, "tableWidget_3");
@@ -332,7 +337,9 @@ int main(int argc, char *argv[])
                                    "instead of as fast as the window takes it.");
     const QCommandLineOption signalsOption(
             "signals", "Every scenario with the demo database loaded and the signals window open.");
-    parser.addOptions({ sim, seconds, only, paced, soak, signalsOption });
+    const QCommandLineOption diagnosticsOption(
+            "diagnostics", "Every scenario with the diagnostics window open.");
+    parser.addOptions({ sim, seconds, only, paced, soak, signalsOption, diagnosticsOption });
     parser.process(app);
     const QString simPath = parser.isSet(sim)
             ? parser.value(sim)
@@ -378,6 +385,13 @@ int main(int argc, char *argv[])
         for (Scenario &s : scenarios) {
             s.signalsWindow = true;
             s.name += QStringLiteral(", signals window");
+        }
+    }
+
+    if (parser.isSet(diagnosticsOption)) {
+        for (Scenario &s : scenarios) {
+            s.diagnosticsWindow = true;
+            s.name += QStringLiteral(", diagnostics window");
         }
     }
 

@@ -94,6 +94,7 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-decode-bench
 	./$(BUILD_DIR)/bench/talvik-bench
 	./$(BUILD_DIR)/bench/talvik-bench --signals
+	./$(BUILD_DIR)/bench/talvik-bench --diagnostics --only "virtual bus"
 	./$(BUILD_DIR)/bench/talvik-can-bench
 	./$(BUILD_DIR)/bench/talvik-transmit-bench
 	./$(BUILD_DIR)/bench/talvik-diag-bench

@@ -3,6 +3,7 @@
 #include "demoecu.h"
 #include "diagmeaning.h"
 #include "isotp.h"
+#include "isotpsender.h"
 #include "j1939.h"
 #include "language.h"
 #include "logformats.h"
@@ -464,11 +465,12 @@ private slots:
         QFETCH(QByteArray, attributes);
         QFETCH(quint32, identifier);
         QFETCH(QString, message);
-        const DbcReadResult read = readDbc("VERSION \"\"\nBO_ 2566844672 CCVS: 8 Engine\n"
-                                           " SG_ Speed : 8|16@1+ (0.00390625,0) [0|250] \"km/h\" X\n"
-                                           "BO_ 2565805824 Prop: 8 Engine\n"
-                                           " SG_ Value : 0|8@1+ (1,0) [0|255] \"\" X\n"
-                                           + attributes);
+        const DbcReadResult read =
+                readDbc("VERSION \"\"\nBO_ 2566844672 CCVS: 8 Engine\n"
+                        " SG_ Speed : 8|16@1+ (0.00390625,0) [0|250] \"km/h\" X\n"
+                        "BO_ 2565805824 Prop: 8 Engine\n"
+                        " SG_ Value : 0|8@1+ (1,0) [0|255] \"\" X\n"
+                        + attributes);
         QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
         const DbcMessage *found = read.database.find(identifier, true);
         QCOMPARE(found ? found->name : QString(), message);
@@ -544,6 +546,81 @@ private slots:
         QCOMPARE(out[0].pgn, 0xFEECu);
         QCOMPARE(out[0].payload, QByteArray("TALVIKDEMO0000042*\xFF\xFF"));
         QCOMPARE(diagMessageMeaning(out[0]), "Vehicle identification (VI) \"TALVIKDEMO0000042\"");
+    }
+
+    // The tester's side: a request in one frame up to 7 bytes, else a first frame
+    // that waits for the flow control; the separation time as the receiver asks.
+    void sender_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QByteArray>("flowControl"); // empty: none
+        QTest::addColumn<QList<QByteArray>>("frames"); // hex, as due() gives them at once
+        QTest::addColumn<int>("state");
+        const QByteArray seven = "01020304050607";
+        QTest::newRow("7 bytes: one frame")
+                << 7 << QByteArray() << QList<QByteArray>{ "07" + seven }
+                << int(IsoTpSender::State::Sent);
+        QTest::newRow("8 bytes: first frame, then all")
+                << 8 << QByteArray("300000")
+                << QList<QByteArray>{ "1008010203040506", "210701aaaaaaaaaa" }
+                << int(IsoTpSender::State::Sent);
+        QTest::newRow("block of 1: waits again")
+                << 20 << QByteArray("300100")
+                << QList<QByteArray>{ "1014010203040506", "2107010203040506" }
+                << int(IsoTpSender::State::AwaitingFlowControl);
+        QTest::newRow("separation time: one now")
+                << 20 << QByteArray("300014")
+                << QList<QByteArray>{ "1014010203040506", "2107010203040506" }
+                << int(IsoTpSender::State::Sending);
+        QTest::newRow("wait") << 20 << QByteArray("310000")
+                              << QList<QByteArray>{ "1014010203040506" }
+                              << int(IsoTpSender::State::AwaitingFlowControl);
+        QTest::newRow("overflow") << 20 << QByteArray("320000")
+                                  << QList<QByteArray>{ "1014010203040506" }
+                                  << int(IsoTpSender::State::Failed);
+    }
+
+    void sender()
+    {
+        QFETCH(int, size);
+        QFETCH(QByteArray, flowControl);
+        QByteArray payload;
+        for (int i = 0; i < size; ++i)
+            payload += char(i % 7 + 1);
+        IsoTpSender sender(0x7E0, 0x7E8, false);
+        QList<QByteArray> sent;
+        for (const CanFrame &f : sender.send(payload, 0))
+            sent << QByteArray(reinterpret_cast<const char *>(f.data.data()), f.length).toHex();
+        if (!flowControl.isEmpty()) {
+            CanFrame fc;
+            fc.identifier = 0x7E8;
+            const QByteArray bytes = QByteArray::fromHex(flowControl);
+            fc.length = quint8(bytes.size());
+            std::copy(bytes.begin(), bytes.end(), fc.data.begin());
+            sender.receive(fc, 10);
+            for (const CanFrame &f : sender.due(10))
+                sent << QByteArray(reinterpret_cast<const char *>(f.data.data()), f.length).toHex();
+        }
+        QTEST(sent, "frames");
+        QTEST(int(sender.state()), "state");
+    }
+
+    void senderTimes()
+    {
+        QCOMPARE(IsoTpSender::separationUs(0x00), 0);
+        QCOMPARE(IsoTpSender::separationUs(0x14), 20'000);
+        QCOMPARE(IsoTpSender::separationUs(0x7F), 127'000);
+        QCOMPARE(IsoTpSender::separationUs(0xF1), 100);
+        QCOMPARE(IsoTpSender::separationUs(0xF9), 900);
+        QCOMPARE(IsoTpSender::separationUs(0x80), 127'000);
+        QCOMPARE(IsoTpSender::separationUs(0xFA), 127'000);
+        // The flow control is awaited 1 s, then the request fails.
+        IsoTpSender sender(0x7E0, 0x7E8, false);
+        sender.send(QByteArray(20, 'x'), 0);
+        QVERIFY(sender.due(999'999).empty());
+        QCOMPARE(sender.state(), IsoTpSender::State::AwaitingFlowControl);
+        sender.due(1'000'000);
+        QCOMPARE(sender.failure(), IsoTpSender::Failure::NoFlowControl);
     }
 
     void meaning_data()

@@ -136,6 +136,20 @@ private slots:
         answer("2230303030303031");
         QTRY_VERIFY(consoleText().contains("\"WDB00000000000001\""));
 
+        // "Response pending" gives the final answer 5 s instead of 1.
+        requests->setEditText("22 F1 8C");
+        send->click();
+        QCOMPARE(next(), classic(0x7E0, "0322F18CAAAAAAAA"));
+        answer("037F2278");
+        QTest::qWait(1300);
+        answer("0662F18C414243");
+        QTRY_VERIFY(consoleText().contains("← 62 F1 8C 41 42 43  "));
+        QVERIFY(!consoleText().contains("超时"));
+
+        child<QCheckBox>(diag, "testerPresentBox")->setChecked(true);
+        QCOMPARE(next(), classic(0x7E0, "023E80AAAAAAAAAA"));
+        child<QCheckBox>(diag, "testerPresentBox")->setChecked(false);
+
         // No answer at all.
         requests->setEditText("19 02 FF");
         send->click();

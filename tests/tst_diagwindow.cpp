@@ -155,9 +155,9 @@ private slots:
         send->click();
         QCOMPARE(next(), classic(0x7E0, "031902FFAAAAAAAA"));
         QTRY_VERIFY_WITH_TIMEOUT(consoleText().contains("超时"), 3000);
-        requests->setEditText("19 0G");
+        requests->setEditText("19 1FF");
         send->click();
-        QVERIFY(consoleText().endsWith("“0G”不是十六进制字节"));
+        QVERIFY(consoleText().endsWith("“1FF”不是十六进制字节"));
     }
 
     void conversation()

@@ -202,6 +202,9 @@ private slots:
         protocol->setCurrentIndex(0);
         child<QLineEdit>(diag, "addressEdit")->setText("7e0");
         QCOMPARE(table->model()->rowCount(), 1);
+        child<QLineEdit>(diag, "addressEdit")->setText("00 → ff");
+        QCOMPARE(table->model()->rowCount(), 1);
+        QCOMPARE(cell(0, DiagMessageModel::Protocol), "J1939");
         child<QLineEdit>(diag, "addressEdit")->clear();
 
         // With the signals window's database, a J1939 group shows its signals, from any sender.

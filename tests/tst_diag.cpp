@@ -483,30 +483,37 @@ private slots:
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("blockSize"); // of the tester's flow control, 0: all
         QTest::newRow("VIN") << QByteArray("22f190")
                              << "ReadDataByIdentifier (0x22) positive response: F190 VIN, "
-                                "\"TALVIKDEMO0000042\"";
+                                "\"TALVIKDEMO0000042\""
+                             << 2;
         QTest::newRow("DTCs") << QByteArray("1902ff")
                               << "ReadDTCInformation (0x19) positive response: 2 DTCs, P0123-00 "
-                                 "(confirmedDTC), U0100-00 (pendingDTC)";
+                                 "(confirmedDTC), U0100-00 (pendingDTC)"
+                              << 0;
         QTest::newRow("OBD-II") << QByteArray("01000c0d05")
                                 << "OBD current data (0x01) positive response: PIDs supported "
                                    "01-20 01 03 04 05 06 07 0B 0C 0D 0E 0F 10 11 13 15 1C 1F 20, "
                                    "engine speed 1000 rpm, vehicle speed 1 km/h, engine coolant "
-                                   "temperature 90 °C";
+                                   "temperature 90 °C"
+                                << 0;
         QTest::newRow("unknown identifier") << QByteArray("22f18c")
                                             << "ReadDataByIdentifier (0x22) negative response: "
-                                               "requestOutOfRange (0x31)";
+                                               "requestOutOfRange (0x31)"
+                                            << 0;
         QTest::newRow("unknown service") << QByteArray("2e0102")
                                          << "WriteDataByIdentifier (0x2E) negative response: "
-                                            "serviceNotSupported (0x11)";
-        QTest::newRow("tester present, answer suppressed") << QByteArray("3e80") << QString();
+                                            "serviceNotSupported (0x11)"
+                                         << 0;
+        QTest::newRow("tester present, answer suppressed") << QByteArray("3e80") << QString() << 0;
     }
 
     void demoEngine()
     {
         QFETCH(QByteArray, request);
         QFETCH(QString, answer);
+        QFETCH(int, blockSize);
         DemoEcu ecu;
         IsoTpReassembler reassembler;
         std::vector<DiagMessage> out;
@@ -522,14 +529,14 @@ private slots:
             for (const CanFrame &a : answers)
                 reassembler.feed({ 0, a, false }, index++, out);
             answers.clear();
-            if (out.empty()) { // a first frame: the flow control, blocks of 2
+            if (out.empty()) { // a first frame: the flow control
                 CanFrame flowControl;
                 flowControl.identifier = DemoEcu::RequestId;
                 flowControl.length = 3;
-                flowControl.data = { 0x30, 2, 0 };
+                flowControl.data = { 0x30, quint8(blockSize), 0 };
                 reassembler.feed({ 0, flowControl, true }, index++, out);
                 answers = ecu.receive(flowControl, 10);
-                QVERIFY(answers.size() <= 2);
+                QVERIFY(blockSize == 0 || answers.size() <= size_t(blockSize));
             }
         }
         QCOMPARE(out.empty() ? QString() : diagMessageMeaning(out[0]), answer);

@@ -65,7 +65,7 @@ test-asan: deps
 # Each fuzz target for FUZZ_SECONDS, from the seed corpus in fuzz/corpus.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_stream fuzz_hextext fuzz_listfiles fuzz_logreaders fuzz_dbc fuzz_transmit
+FUZZ_TARGETS := fuzz_stream fuzz_hextext fuzz_listfiles fuzz_logreaders fuzz_dbc fuzz_transmit fuzz_diag
 fuzz: PACKAGES += clang libclang-rt-14-dev
 fuzz: deps
 	@[ -f $(FUZZ_DIR)/build.ninja ] || \

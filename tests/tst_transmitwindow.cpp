@@ -147,9 +147,8 @@ private slots:
         QTest::qWait(450);
         get<QPushButton>("btnStop")->click();
         QTest::qWait(100);
-        const QList<CanFrame> frames = drain();
         QList<CanFrame> brake, door;
-        for (const CanFrame &frame : frames)
+        for (const CanFrame &frame : drain())
             (frame.identifier == 0x123 ? brake : door).append(frame);
         QVERIFY2(brake.size() >= 15 && brake.size() <= 25, qPrintable(QString::number(brake.size())));
         QVERIFY2(door.size() >= 4 && door.size() <= 6, qPrintable(QString::number(door.size())));
@@ -194,8 +193,7 @@ private slots:
         QCOMPARE(rows()->item(0, 4)->text(), "收到 7DF 后");
         get<QPushButton>("btnStart")->click();
         drain();
-        QCanBusFrame request(0x7DF, QByteArray::fromHex("02010D"));
-        QVERIFY(peer->writeFrame(request));
+        QVERIFY(peer->writeFrame(QCanBusFrame(0x7DF, QByteArray::fromHex("02010D"))));
         QList<CanFrame> answers;
         QTRY_VERIFY((answers += drain(), !answers.isEmpty()));
         QCOMPARE(answers.first().identifier, 0x7E8u);
@@ -246,9 +244,8 @@ private slots:
     void signalsWindowChecksWhatArrives()
     {
         startWindow();
-        auto *choice = get<QComboBox>("messageChoice");
         get<QLineEdit>("filterEdit")->setText("brake");
-        QCOMPARE(choice->count(), 1);
+        QCOMPARE(get<QComboBox>("messageChoice")->count(), 1);
         get<QPushButton>("btnAddMessage")->click();
         rows()->selectRow(0);
         get<QComboBox>("algorithmChoice")->setCurrentText("xor8");
@@ -260,20 +257,16 @@ private slots:
         auto *signalsWindow = f->window->findChild<SignalsWindow *>();
         signalsWindow->show();
         for (int i = 0; i < 8; ++i) {
-            QByteArray brake(8, '\0');
-            brake[1] = char(i);
-            quint8 x = 0;
-            for (int b = 1; b < 8; ++b)
-                x ^= quint8(brake[b]);
-            brake[0] = char(i == 2 || i == 6 ? x ^ 0xFF : x); // two wrong checksums
-            const QByteArray speed = QByteArray(1, char(i)) + QByteArray(7, '\0');
+            if (i == 4) // counter 4 never comes
+                continue;
+            // The counter alone in byte 1: the XOR of bytes 1 to 7 is i.
+            QByteArray brake(8, '\0'), speed(8, '\0');
+            brake[1] = speed[0] = char(i);
+            brake[0] = char(i == 2 || i == 6 ? i ^ 0xFF : i); // two wrong checksums
             const QByteArray door(1, char(i << 4)); // its counter by name
-            for (const QCanBusFrame &frame : { QCanBusFrame(0x123, brake),
-                                               QCanBusFrame(0x100, speed),
-                                               QCanBusFrame(0x321, door) }) {
-                if (i != 4) // counter 4 never comes
-                    QVERIFY(peer->writeFrame(frame));
-            }
+            QVERIFY(peer->writeFrame(QCanBusFrame(0x123, brake)));
+            QVERIFY(peer->writeFrame(QCanBusFrame(0x100, speed)));
+            QVERIFY(peer->writeFrame(QCanBusFrame(0x321, door)));
         }
         const QAbstractItemModel *model = child<QTableView>(signalsWindow, "messageView")->model();
         QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), "计数器/校验和");

@@ -22,17 +22,18 @@ QString translationProblem(const QString &file)
     return at < 0 ? QString() : text.mid(from, at - from);
 }
 
-// The program run with `arguments` in `environment` changes: exit code, then its output.
-QString runProgram(const QStringList &arguments, const QStringList &environment,
-                   const QString &folder = QString())
+// The program run with `arguments` in the C locale, with `home` as its home and working
+// folder, and without the variables `unset`: exit code, then its output.
+QString runProgram(const QStringList &arguments, const QString &home, const QStringList &unset = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString &change : environment)
-        change.contains('=') ? env.insert(change.section('=', 0, 0), change.section('=', 1))
-                             : env.remove(change);
+    for (const QString &name : QStringList{ "LANGUAGE", "LC_ALL", "LC_MESSAGES" } + unset)
+        env.remove(name);
+    env.insert("LANG", "C");
+    env.insert("HOME", home);
     QProcess program;
     program.setProcessEnvironment(env);
-    program.setWorkingDirectory(folder);
+    program.setWorkingDirectory(home);
     program.start(TALVIK_PROGRAM, arguments);
     if (!program.waitForFinished(20000))
         return "did not finish";
@@ -70,16 +71,15 @@ private slots:
             nameTheProgram();
             const CommandLineAnswer a = readCommandLine(
                     QStringList{ "/usr/bin/talvik" } + arguments, "/srv/bus", strict);
-            return a.startWindow
-                    ? (a.port.isEmpty() ? QStringLiteral("window") : "window on " + a.port)
-                    : QStringLiteral("%1 %2%3%4")
-                              .arg(a.exitCode)
-                              .arg(a.text.section('\n', 0, 0)
-                                           .replace(QCoreApplication::arguments().first(),
-                                                    "talvik"))
-                              .arg(a.text.contains(ProgramInfo::text("/srv/bus")) ? " [folder]"
-                                                                                  : "")
-                              .arg(a.text.endsWith("--help 查看可用的选项。\n") ? " [--help]" : "");
+            if (a.startWindow)
+                return a.port.isEmpty() ? QStringLiteral("window") : "window on " + a.port;
+            QString shown = QString::number(a.exitCode) + ' ' + a.text.section('\n', 0, 0);
+            shown.replace(QCoreApplication::arguments().first(), "talvik");
+            if (a.text.contains(ProgramInfo::text("/srv/bus")))
+                shown += " [folder]";
+            if (a.text.endsWith("--help 查看可用的选项。\n"))
+                shown += " [--help]";
+            return shown;
         };
         QTest::newRow("command line empty") << answer({}, true) << "window";
         QTest::newRow("command line --port")
@@ -136,22 +136,18 @@ private slots:
     void program()
     {
         QTemporaryDir home;
-        const QStringList cLocale{ "LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG=C",
-                                   "HOME=" + home.path() };
-        const QString refused = runProgram({ "--lang=de" }, cLocale, home.path());
-        QVERIFY2(
-                refused.startsWith("2 ")
-                        && refused.contains("talvik：不认识的界面语言“de”，--lang 只接受 zh 或 en"),
-                qPrintable(refused));
-        const QString help = runProgram({ "--help" },
-                                        cLocale
-                                                + QStringList{ "DISPLAY", "WAYLAND_DISPLAY",
-                                                               "QT_QPA_PLATFORM", "XDG_DATA_HOME" },
-                                        home.path());
+        const QString refused = runProgram({ "--lang=de" }, home.path());
+        QVERIFY2(refused.startsWith("2 ")
+                         && refused.contains("talvik：不认识的界面语言“de”，--lang 只接受 zh 或 en"),
+                 qPrintable(refused));
+        const QString data = home.filePath(".local/share/talvik");
+        const QString help = runProgram({ "--help" }, home.path(),
+                                        { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+                                          "XDG_DATA_HOME" });
         QVERIFY2(help.startsWith("0 ") && help.contains("Usage: talvik")
-                         && help.contains(ProgramInfo::text(home.filePath(".local/share/talvik"))),
+                         && help.contains(ProgramInfo::text(data)),
                  qPrintable(help));
-        QVERIFY(!QFileInfo::exists(home.filePath(".local/share/talvik"))); // asking is not starting
+        QVERIFY(!QFileInfo::exists(data)); // asking is not starting
     }
 
     // The committed file is finished, and lupdate refreshing a copy of it from the

@@ -18,12 +18,11 @@ CaptureRecord record(qint64 us, quint32 id, bool sent = false)
     return { us, canFrame(id, QByteArray(1, char(id))), sent };
 }
 
-QList<quint32> identifiers(const CaptureStore &store)
+using Records = std::vector<CaptureRecord>;
+
+Records records(const CaptureStore &store)
 {
-    QList<quint32> ids;
-    for (quint64 s = store.firstSequence(); s < store.endSequence(); ++s)
-        ids << store.at(s).frame.identifier;
-    return ids;
+    return store.copy(store.firstSequence(), store.endSequence());
 }
 
 } // namespace
@@ -47,14 +46,15 @@ private slots:
         store.setCapacity(3);
         for (quint32 id = 1; id <= 5; ++id)
             store.append(record(id, id));
-        QCOMPARE(identifiers(store), QList<quint32>({ 3, 4, 5 }));
+        QCOMPARE(records(store), Records({ record(3, 3), record(4, 4), record(5, 5) }));
         QCOMPARE(store.droppedCount(), quint64(2));
         QCOMPARE(store.firstSequence(), quint64(2));
         store.clear(); // sequences go on counting, the drop count starts again
         QCOMPARE(store.firstSequence(), quint64(5));
         QCOMPARE(store.droppedCount(), quint64(0));
-        store.replace({ record(10, 10), record(11, 11), record(12, 12), record(13, 13) });
-        QCOMPARE(identifiers(store), QList<quint32>({ 11, 12, 13 })); // a log's newest
+        const Records log{ record(10, 10), record(11, 11), record(12, 12), record(13, 13) };
+        store.replace(log);
+        QCOMPARE(records(store), Records(log.begin() + 1, log.end())); // a log's newest
         QCOMPARE(store.droppedCount(), quint64(1));
     }
 
@@ -62,7 +62,7 @@ private slots:
     // beyond 8 from their own store, also after drops, a clear and a replace.
     void packedRecordsComeBackWhole()
     {
-        std::vector<CaptureRecord> kinds;
+        Records kinds;
         for (int k = 0; k < 9; ++k) {
             QByteArray bytes(k % 3 == 0 ? 64 : k % 3 == 1 ? 12 : 8, '\0');
             for (int i = 0; i < bytes.size(); ++i)
@@ -78,8 +78,7 @@ private slots:
         store.setCapacity(4);
         for (const CaptureRecord &r : kinds)
             store.append(r);
-        QCOMPARE(store.copy(store.firstSequence(), store.endSequence()),
-                 std::vector<CaptureRecord>(kinds.end() - 4, kinds.end()));
+        QCOMPARE(records(store), Records(kinds.end() - 4, kinds.end()));
         store.clear();
         store.replace(kinds);
         QCOMPARE(store.at(store.endSequence() - 1), kinds.back());

@@ -1,9 +1,9 @@
 // The SLCAN protocol as pure functions: each command, its answer, the frames.
+#include "hexbytes.h"
 #include "slcan.h"
 
 #include <QTest>
 
-Q_DECLARE_METATYPE(SlcanCommand::Kind)
 Q_DECLARE_METATYPE(CanFrame)
 Q_DECLARE_METATYPE(SlcanReply::Action)
 
@@ -17,7 +17,7 @@ private slots:
     void commandTable_data()
     {
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("before"); // "closed", "open", "listen"
+        QTest::addColumn<QString>("before"); // "closed" or "open"
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<SlcanReply::Action>("action");
         using A = SlcanReply;
@@ -46,7 +46,6 @@ private slots:
         QFETCH(QString, before);
         SlcanState state;
         state.open = before != "closed";
-        state.listenOnly = before == "listen";
         const SlcanReply reply = slcanRespond(
                 state, parseSlcanCommand(line), SlcanFlags::DataOverrun | SlcanFlags::ErrorPassive);
         QTEST(reply.answer, "answer");
@@ -62,57 +61,28 @@ private slots:
         QCOMPARE(slcanRespond(state, parseSlcanCommand("O"), 0, false).answer, "\r");
     }
 
-    void parsedFrames_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<quint32>("id");
-        QTest::addColumn<bool>("extended");
-        QTest::addColumn<bool>("remote");
-        QTest::addColumn<QByteArray>("data");
-        QTest::newRow("T") << QByteArray("T1FFFFFFF10F") << 0x1FFFFFFFu << true << false << QByteArray("\x0f");
-        QTest::newRow("r") << QByteArray("r0015") << 1u << false << true << QByteArray(5, 0);
-    }
-    void parsedFrames()
-    {
-        QFETCH(QByteArray, line);
-        QFETCH(QByteArray, data);
-        const SlcanCommand c = parseSlcanCommand(line);
-        QCOMPARE(c.kind, SlcanCommand::Frame);
-        QTEST(c.frame.identifier, "id");
-        QTEST(c.frame.extended, "extended");
-        QTEST(c.frame.remote, "remote");
-        QCOMPARE(int(c.frame.length), data.size());
-        for (int i = 0; i < data.size(); ++i)
-            QCOMPARE(c.frame.data[size_t(i)], quint8(data[i]));
-        // and back: what the client sent is what it would receive
-        if (!c.frame.remote)
-            QCOMPARE(*slcanFrameLine(c.frame), line.toUpper().replace("T", line.left(1)) + '\r');
-    }
-
+    // A received frame's line for the client; a line without a timestamp is also
+    // one the client sends, and parses back to the frame.
     void frameLines_data()
     {
         QTest::addColumn<CanFrame>("frame");
         QTest::addColumn<int>("timestamp"); // -1: none
-        QTest::addColumn<QByteArray>("line");
-        CanFrame f;
-        f.identifier = 0x123;
-        f.length = 2;
-        f.data[0] = 0xAB;
-        f.data[1] = 0x01;
+        QTest::addColumn<QByteArray>("line"); // empty: none
+        const CanFrame f = canFrame(0x123, hex("AB01"));
         QTest::newRow("t") << f << -1 << QByteArray("t1232AB01\r");
         QTest::newRow("t with time") << f << 59999 << QByteArray("t1232AB01EA5F\r");
-        CanFrame e = f;
-        e.extended = true;
-        e.identifier = 0x18FF50E5;
+        const CanFrame e = canFrame(0x18FF50E5, hex("AB01"), true);
         QTest::newRow("T") << e << 0 << QByteArray("T18FF50E52AB010000\r");
-        CanFrame r = f;
-        r.remote = true;
-        QTest::newRow("r") << r << -1 << QByteArray("r1232\r");
-        r.extended = true;
-        QTest::newRow("R") << r << 10 << QByteArray("R00000123200 0A\r").replace(" ", "");
-        CanFrame fd = f;
-        fd.fd = true;
-        QTest::newRow("FD: none") << fd << -1 << QByteArray();
+        const CanFrame highest = canFrame(0x1FFFFFFF, hex("0F"), true);
+        QTest::newRow("T highest identifier") << highest << -1 << QByteArray("T1FFFFFFF10F\r");
+        // A remote frame's bytes are never written; parsed, it has zeros.
+        const CanFrame remote = canFrame(0x123, hex("AB01"), false, true);
+        QTest::newRow("r") << remote << -1 << QByteArray("r1232\r");
+        const CanFrame asking = canFrame(0x1, QByteArray(5, 0), false, true);
+        QTest::newRow("r asking 5") << asking << -1 << QByteArray("r0015\r");
+        const CanFrame extendedRemote = canFrame(0x123, hex("AB01"), true, true);
+        QTest::newRow("R") << extendedRemote << 10 << QByteArray("R000001232000A\r");
+        QTest::newRow("FD: none") << fdFrame(0x123, hex("AB01")) << -1 << QByteArray();
         CanFrame error = f;
         error.error = true;
         QTest::newRow("error: none") << error << -1 << QByteArray();
@@ -121,8 +91,18 @@ private slots:
     {
         QFETCH(CanFrame, frame);
         QFETCH(int, timestamp);
-        const auto line = slcanFrameLine(frame, timestamp < 0 ? std::nullopt : std::optional<int>(timestamp));
-        QTEST(line.value_or(QByteArray()), "line");
+        QFETCH(QByteArray, line);
+        const auto written = slcanFrameLine(frame, timestamp < 0 ? std::nullopt
+                                                                 : std::optional<int>(timestamp));
+        QCOMPARE(written.value_or(QByteArray()), line);
+        if (timestamp >= 0 || line.isEmpty())
+            return;
+        const SlcanCommand parsed = parseSlcanCommand(line.chopped(1));
+        QCOMPARE(parsed.kind, SlcanCommand::Frame);
+        CanFrame expected = frame;
+        if (frame.remote)
+            expected.data = {};
+        QCOMPARE(parsed.frame, expected);
     }
 
     void timestamps()

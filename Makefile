@@ -122,7 +122,7 @@ demo: build
 	echo "Simulated converter on $(DEMO_PORT): type that into the port box (端口号),"; \
 	echo "press 打开端口, then 设置并启动. Frames 0x101, 0x18ff50e5 and 0x321 arrive;"; \
 	fi; \
-	echo "send 0x7DF from the manual list and the demo node answers with 0x7E8."; \
+	echo "工具 > 诊断… asks its engine on 0x7E0 (22 F1 90, 19 02 FF, 01 0C); it answers on 0x7E8."; \
 	echo "工具 > 信号… > 加载DBC… with $(CURDIR)/docs/demo.dbc decodes and plots them."; \
 	echo; \
 	cd $(BUILD_DIR)/demo && ../talvik $(if $(VIRTUALCAN),--port $(DEMO_BUS))

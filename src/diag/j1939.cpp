@@ -27,6 +27,26 @@ quint32 little24(const CanFrame &frame, int at)
             | quint32(frame.data[at + 2]) << 16;
 }
 
+// A group's message as the frame that began it gives it: time, identifier,
+// group and addresses, and that frame as its first.
+DiagMessage groupMessage(const CaptureRecord &record, qint64 index, const J1939Id &id, quint32 pgn,
+                         bool transported)
+{
+    DiagMessage m;
+    m.protocol = DiagMessage::Protocol::J1939;
+    m.firstTimestampUs = m.timestampUs = record.timestampUs;
+    m.identifier = record.frame.identifier;
+    m.extended = true;
+    m.fd = record.frame.fd;
+    m.pgn = pgn;
+    m.priority = id.priority;
+    m.source = id.source;
+    m.destination = id.destination;
+    m.transported = transported;
+    m.frames.push_back(index);
+    return m;
+}
+
 } // namespace
 
 J1939Id j1939Id(quint32 identifier)
@@ -79,19 +99,9 @@ bool J1939Reassembler::feed(const CaptureRecord &record, qint64 index,
     default:
         break;
     }
-    DiagMessage message;
-    message.protocol = DiagMessage::Protocol::J1939;
-    message.firstTimestampUs = message.timestampUs = record.timestampUs;
-    message.identifier = frame.identifier;
-    message.extended = true;
-    message.fd = frame.fd;
-    message.pgn = id.pgn;
-    message.priority = id.priority;
-    message.source = id.source;
-    message.destination = id.destination;
+    DiagMessage message = groupMessage(record, index, id, id.pgn, false);
     message.declaredLength = frame.length;
     message.payload = QByteArray(reinterpret_cast<const char *>(frame.data.data()), frame.length);
-    message.frames.push_back(index);
     out.push_back(std::move(message));
     return true;
 }
@@ -128,22 +138,12 @@ void J1939Reassembler::connection(const CaptureRecord &record, qint64 index, con
         || (etp && control == ExtendedRequestToSend)) {
         end(originatorKey, DiagMessage::Problem::Interrupted, out);
         Session session;
+        session.message = groupMessage(record, index, id, pgn, true);
         DiagMessage &m = session.message;
-        m.protocol = DiagMessage::Protocol::J1939;
-        m.firstTimestampUs = m.timestampUs = record.timestampUs;
-        m.identifier = frame.identifier;
-        m.extended = true;
-        m.fd = frame.fd;
-        m.pgn = pgn;
-        m.priority = id.priority;
-        m.source = id.source;
-        m.destination = id.destination;
-        m.transported = true;
         m.declaredLength = etp ? quint32(frame.data[1]) | quint32(frame.data[2]) << 8
                         | quint32(frame.data[3]) << 16 | quint32(frame.data[4]) << 24
                                : quint32(frame.data[1]) | quint32(frame.data[2]) << 8;
         m.payload.reserve(int(std::min<quint32>(m.declaredLength, 1u << 20)));
-        m.frames.push_back(index);
         session.extendedTransport = etp;
         session.lastUs = record.timestampUs;
         sessions[originatorKey] = std::move(session);
@@ -171,19 +171,9 @@ void J1939Reassembler::connection(const CaptureRecord &record, qint64 index, con
             return;
         }
         // An abort of a session not seen: shown all the same.
-        DiagMessage m;
-        m.protocol = DiagMessage::Protocol::J1939;
-        m.firstTimestampUs = m.timestampUs = record.timestampUs;
-        m.identifier = frame.identifier;
-        m.extended = true;
-        m.pgn = pgn;
-        m.priority = id.priority;
-        m.source = id.source;
-        m.destination = id.destination;
-        m.transported = true;
+        DiagMessage m = groupMessage(record, index, id, pgn, true);
         m.abortReason = frame.data[1];
         m.problem = DiagMessage::Problem::Aborted;
-        m.frames.push_back(index);
         out.push_back(std::move(m));
         return;
     }
@@ -200,18 +190,9 @@ void J1939Reassembler::data(const CaptureRecord &record, qint64 index, const J19
     const auto found = sessions.find(key);
     const int present = std::min(frame.length - 1, BytesPerPacket);
     if (found == sessions.end() || found->second.extendedTransport != etp) {
-        DiagMessage m;
-        m.protocol = DiagMessage::Protocol::J1939;
-        m.firstTimestampUs = m.timestampUs = record.timestampUs;
-        m.identifier = frame.identifier;
-        m.extended = true;
-        m.priority = id.priority;
-        m.source = id.source;
-        m.destination = id.destination;
-        m.transported = true;
+        DiagMessage m = groupMessage(record, index, id, 0, true);
         m.payload = QByteArray(reinterpret_cast<const char *>(frame.data.data()) + 1, present);
         m.problem = DiagMessage::Problem::Unexpected;
-        m.frames.push_back(index);
         out.push_back(std::move(m));
         return;
     }

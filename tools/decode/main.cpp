@@ -99,14 +99,35 @@ MessageTexts prepare(const DbcMessage &message)
     return m;
 }
 
-class Writer
+// The lines of a writer, buffered and written to standard output in large blocks.
+class Output
+{
+public:
+    Output() { out.reserve(FlushSize + 4096); }
+
+    // Writes what is buffered once it is large, or always.
+    void flush(bool always)
+    {
+        if (out.size() < FlushSize && !always)
+            return;
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        if (always)
+            std::fflush(stdout);
+        out.clear();
+    }
+
+protected:
+    static constexpr size_t FlushSize = 1 << 20;
+    std::string out;
+};
+
+class Writer : public Output
 {
 public:
     Writer(const DbcDatabase &database, bool json) : database(database), json(json)
     {
         texts.resize(database.messages.size());
         prepared.resize(database.messages.size());
-        out.reserve(FlushSize + 4096);
     }
 
     void frame(const CaptureRecord &record)
@@ -131,20 +152,7 @@ public:
             textLine(record, message, m);
     }
 
-    // Writes what is buffered once it is large, or always.
-    void flush(bool always)
-    {
-        if (out.size() < FlushSize && !always)
-            return;
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        if (always)
-            std::fflush(stdout);
-        out.clear();
-    }
-
 private:
-    static constexpr size_t FlushSize = 1 << 20;
-
     const SignalTexts &signalTexts(const MessageTexts &m, const DbcMessage &message,
                                    const DecodedSignal &d) const
     {
@@ -213,11 +221,10 @@ private:
     std::vector<MessageTexts> texts; // by the message's index, prepared when first seen
     std::vector<bool> prepared;
     std::vector<DecodedSignal> decoded;
-    std::string out;
 };
 
 // The messages of the transport protocols, one line each in the order they ended.
-class DiagWriter
+class DiagWriter : public Output
 {
 public:
     DiagWriter(std::vector<IsoTpIdRange> isoTpIds, bool withIsoTp, bool withJ1939, bool json,
@@ -228,7 +235,6 @@ public:
           json(json),
           database(database)
     {
-        out.reserve(FlushSize + 4096);
     }
 
     void frame(const CaptureRecord &record)
@@ -251,19 +257,7 @@ public:
         writeEnded();
     }
 
-    void flush(bool always)
-    {
-        if (out.size() < FlushSize && !always)
-            return;
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        if (always)
-            std::fflush(stdout);
-        out.clear();
-    }
-
 private:
-    static constexpr size_t FlushSize = 1 << 20;
-
     void writeEnded()
     {
         for (const DiagMessage &message : ended) {
@@ -353,7 +347,6 @@ private:
     const DbcDatabase *database; // J1939 groups' signals, or none
     qint64 index = 0;
     std::vector<DiagMessage> ended;
-    std::string out;
 };
 
 // Reads a candump log in blocks and hands each block's frames to sink; a read

@@ -199,7 +199,12 @@ void DiagConsole::sendFrames(const std::vector<CanFrame> &frames)
 
 void DiagConsole::receiveFrames(const QVector<LinkFrame> &frames)
 {
-    if (!sender && !answers)
+    // Every received batch comes here: nothing is looked at while no request
+    // is being sent or waits for its answer.
+    const bool sending = sender
+            && (sender->state() == IsoTpSender::State::AwaitingFlowControl
+                || sender->state() == IsoTpSender::State::Sending);
+    if (!sending && request.isEmpty())
         return;
     const qint64 now = wallClockUs();
     std::vector<DiagMessage> ended;

@@ -83,9 +83,21 @@ private:
     QHash<quint32, int> byParameterGroup; // J1939 messages
 };
 
+// Where a statement of the file was read from, so that a writer can change
+// just the lines of one definition. Lines count from 0.
+struct DbcStatement
+{
+    QString keyword;
+    int firstLine = 0;
+    int lastLine = 0;
+    qint64 messageId = -1; // the message it defines or refers to, as written (bit 31 extended)
+    QString signalName; // the signal it defines or refers to, if any
+};
+
 struct DbcReadResult
 {
     DbcDatabase database;
+    std::vector<DbcStatement> statements; // every statement, in file order
     int skippedLines = 0; // lines (or messages) left out; the rest loaded
     QStringList skipped; // the first few: "line N: reason"
     QString error; // non-empty: the file is refused ("line N: expected ...")
@@ -93,6 +105,10 @@ struct DbcReadResult
 
 // Reads a .dbc file's bytes: UTF-8 when valid, else Windows code page 1252.
 DbcReadResult readDbc(const QByteArray &content);
+// The text of a .dbc file's bytes as readDbc() reads it (without a byte order mark).
+QString dbcText(const QByteArray &content, bool *codePage1252 = nullptr);
+// The text in code page 1252; nothing when a character is not in it.
+std::optional<QByteArray> dbcCodePage1252(const QString &text);
 
 struct DecodedSignal
 {

@@ -23,24 +23,6 @@ const char16_t Cp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString decodeText(const QByteArray &content)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(content);
-    if (!utf8.hasError()) {
-        if (text.startsWith(QChar(0xFEFF)))
-            text.remove(0, 1);
-        return text;
-    }
-    text.resize(content.size());
-    QChar *out = text.data();
-    for (const char c : content) {
-        const auto byte = quint8(c);
-        *out++ = byte >= 0x80 && byte < 0xA0 ? QChar(Cp1252High[byte - 0x80]) : QChar(byte);
-    }
-    return text;
-}
-
 enum class TokenType { End, Name, Number, Text, Symbol };
 
 struct Token
@@ -295,6 +277,42 @@ struct Statement
     QString text;
 };
 
+// The message, and the signal, a statement refers to: the number after its
+// keyword (or after the BO_ or SG_ it names), then for a signal the name
+// after that number.
+void findReference(const Statement &statement, DbcStatement *source)
+{
+    static const QStringList signalFirst = { QStringLiteral("SG_"), QStringLiteral("VAL_"),
+                                             QStringLiteral("SIG_VALTYPE_"),
+                                             QStringLiteral("SG_MUL_VAL_") };
+    Lexer lexer(statement.text);
+    lexer.next(); // the keyword
+    bool signalNamed = signalFirst.contains(statement.keyword);
+    const bool marked = statement.keyword == u"CM_" || statement.keyword.startsWith(u"BA_");
+    for (Token token = lexer.next(); token.type != TokenType::End; token = lexer.next()) {
+        if (marked && token.type == TokenType::Name) {
+            if (token.text == u"SG_")
+                signalNamed = true;
+            else if (token.text != u"BO_")
+                continue;
+            token = lexer.next();
+        } else if (marked) {
+            continue;
+        }
+        bool ok = false;
+        const qint64 id = token.type == TokenType::Number ? token.text.toLongLong(&ok) : -1;
+        if (!ok)
+            return;
+        source->messageId = id;
+        if (signalNamed) {
+            const Token name = lexer.next();
+            if (name.type == TokenType::Name || name.type == TokenType::Number)
+                source->signalName = name.text;
+        }
+        return;
+    }
+}
+
 class Reader
 {
 public:
@@ -368,6 +386,19 @@ public:
                 statement.text += lines[j];
             }
             i = last + 1;
+            DbcStatement &source = result.statements.emplace_back();
+            source.keyword = statement.keyword;
+            source.firstLine = lineNumber - 1;
+            source.lastLine = last;
+            if (keyword == u"SG_") {
+                if (currentMessage >= 0)
+                    source.messageId = currentRawId;
+                Parser p(statement.text);
+                p.take();
+                p.name(&source.signalName, "");
+            } else if (!statement.keyword.startsWith(u"BA_DEF")) {
+                findReference(statement, &source);
+            }
 
             if (keyword == u"NS_")
                 inNamespaces = true;
@@ -408,6 +439,7 @@ private:
     QList<QStringView> lines;
     QHash<quint32, int> messageByRawId; // the identifier as written, extended bit included
     int currentMessage = -1; // where SG_ lines go; -1: nowhere (skipped or none yet)
+    qint64 currentRawId = -1;
     bool j1939Network = false; // BA_ "ProtocolType" "J1939": every 29-bit message is J1939
     bool skippingMessage = false; // the signals of a skipped message are skipped silently
 
@@ -462,6 +494,7 @@ private:
         }
         skippingMessage = false;
         currentMessage = int(result.database.messages.size());
+        currentRawId = rawId;
         messageByRawId.insert(id, currentMessage);
         result.database.messages.push_back(std::move(message));
     }
@@ -732,6 +765,44 @@ private:
 
 } // namespace
 
+QString dbcText(const QByteArray &content, bool *codePage1252)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(content);
+    if (codePage1252)
+        *codePage1252 = utf8.hasError();
+    if (!utf8.hasError()) {
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        return text;
+    }
+    text.resize(content.size());
+    QChar *out = text.data();
+    for (const char c : content) {
+        const auto byte = quint8(c);
+        *out++ = byte >= 0x80 && byte < 0xA0 ? QChar(Cp1252High[byte - 0x80]) : QChar(byte);
+    }
+    return text;
+}
+
+std::optional<QByteArray> dbcCodePage1252(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes.append(char(u));
+            continue;
+        }
+        const auto high = std::find(std::begin(Cp1252High), std::end(Cp1252High), u);
+        if (high == std::end(Cp1252High))
+            return std::nullopt;
+        bytes.append(char(0x80 + (high - std::begin(Cp1252High))));
+    }
+    return bytes;
+}
+
 const DbcMessage *DbcDatabase::find(quint32 identifier, bool extended) const
 {
     const auto it = byKey.constFind(quint64(identifier) | (extended ? Q_UINT64_C(1) << 32 : 0));
@@ -769,7 +840,7 @@ DbcReadResult readDbc(const QByteArray &content)
         reader.result.error = QStringLiteral("line 1: expected text (not a DBC file)");
         return reader.result;
     }
-    reader.read(decodeText(content));
+    reader.read(dbcText(content));
     if (!reader.result.error.isEmpty()) {
         DbcReadResult refused;
         refused.error = reader.result.error;

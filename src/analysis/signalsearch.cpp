@@ -87,7 +87,9 @@ void SignalSearch::start(const CaptureStore &capture)
 
 bool SignalSearch::apply(const CaptureStore &capture, const SearchStep &step)
 {
-    if (step.toUs < step.fromUs || (step.kind == SearchStep::Kind::Within && step.high < step.low))
+    const bool atMoment = step.kind == SearchStep::Kind::Equals; // toUs plays no part
+    if ((!atMoment && step.toUs < step.fromUs)
+        || (step.kind == SearchStep::Kind::Within && step.high < step.low))
         return false;
     QHash<quint64, int> indexOf;
     for (size_t i = 0; i < messageList.size(); ++i)
@@ -95,7 +97,7 @@ bool SignalSearch::apply(const CaptureStore &capture, const SearchStep &step)
     std::vector<SpanOfMessage> spans(messageList.size());
 
     const bool within = step.kind == SearchStep::Kind::Within;
-    if (step.kind == SearchStep::Kind::Equals) {
+    if (atMoment) {
         // The value at a moment: each message's last frame at or before it.
         quint64 after = sequenceAt(capture, step.fromUs);
         while (after < capture.endSequence() && capture.at(after).timestampUs == step.fromUs)

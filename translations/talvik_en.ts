@@ -68,6 +68,120 @@
     </message>
 </context>
 <context>
+    <name>BitAnalysisPanel</name>
+    <message>
+        <source>A = 图中时间段</source>
+        <translation>A = plotted span</translation>
+    </message>
+    <message>
+        <source>B = 图中时间段</source>
+        <translation>B = plotted span</translation>
+    </message>
+    <message>
+        <source>比较 A 与 B</source>
+        <translation>Compare A with B</translation>
+    </message>
+    <message>
+        <source>隐藏数据库已解释的位</source>
+        <translation>Hide bits the database explains</translation>
+    </message>
+    <message>
+        <source>报文列表只列出有变化位的报文</source>
+        <translation>List only messages with changed bits</translation>
+    </message>
+    <message>
+        <source>查找计数器和校验和</source>
+        <translation>Find counters and checksums</translation>
+    </message>
+    <message>
+        <source>做成信号</source>
+        <translation>Make signals</translation>
+    </message>
+    <message>
+        <source>整个捕获</source>
+        <translation>Whole capture</translation>
+    </message>
+    <message>
+        <source>最近几秒</source>
+        <translation>Last seconds</translation>
+    </message>
+    <message>
+        <source>图中显示的时间段</source>
+        <translation>Span the plot shows</translation>
+    </message>
+    <message>
+        <source> 秒</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>把信号图当前显示的时间段定为 A (例如什么都不做的时候)</source>
+        <translation>Take the span the plot shows as A (for instance while nothing is done)</translation>
+    </message>
+    <message>
+        <source>把信号图当前显示的时间段定为 B (例如踩下踏板的时候)</source>
+        <translation>Take the span the plot shows as B (for instance while the pedal is pressed)</translation>
+    </message>
+    <message>
+        <source>时间段:</source>
+        <translation>Span:</translation>
+    </message>
+    <message>
+        <source>A 和 B 尚未标记</source>
+        <translation>A and B not marked yet</translation>
+    </message>
+    <message>
+        <source>%1 s 至 %2 s</source>
+        <translation>%1 s to %2 s</translation>
+    </message>
+    <message>
+        <source>A: %1; B: %2</source>
+        <translation>A: %1; B: %2</translation>
+    </message>
+    <message>
+        <source>尚未标记</source>
+        <translation>not marked yet</translation>
+    </message>
+    <message>
+        <source>计数器: 起始位 %1, %2 位, %3, 最大 %4; %5% 的帧加一</source>
+        <translation>Counter: start bit %1, %2 bits, %3, highest %4; advances by one in %5% of the frames</translation>
+    </message>
+    <message>
+        <source>校验和: %1, 起始位 %2, %3 位, %4; %5% 的帧相符</source>
+        <translation>Checksum: %1, start bit %2, %3 bits, %4; matches %5% of the frames</translation>
+    </message>
+    <message>
+        <source>没有找到计数器或校验和</source>
+        <translation>No counter or checksum found</translation>
+    </message>
+</context>
+<context>
+    <name>BitGrid</name>
+    <message>
+        <source>字节 %1</source>
+        <translation>Byte %1</translation>
+    </message>
+    <message>
+        <source>位 %1 (字节 %2 的位 %3): 值 %4, 翻转 %5 次</source>
+        <translation>Bit %1 (byte %2, bit %3): value %4, flipped %5 times</translation>
+    </message>
+    <message>
+        <source>; 在 A 中不变, 在 B 中变化</source>
+        <translation>; constant in A, changes in B</translation>
+    </message>
+    <message>
+        <source>; 在 A 中变化, 在 B 中不变</source>
+        <translation>; changes in A, constant in B</translation>
+    </message>
+    <message>
+        <source>; 在 A 和 B 中都不变, 但值不同</source>
+        <translation>; constant in A and in B, at other values</translation>
+    </message>
+    <message>
+        <source>; 信号 %1</source>
+        <translation>; signal %1</translation>
+    </message>
+</context>
+<context>
     <name>BusStatus</name>
     <message>
         <source>总线状态:</source>
@@ -233,6 +347,45 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
         <source>发送</source>
         <comment>list send cell</comment>
         <translation>Send</translation>
+    </message>
+</context>
+<context>
+    <name>DbcEditor</name>
+    <message>
+        <source>未能更改数据库: %1</source>
+        <translation>Could not change the database: %1</translation>
+    </message>
+    <message>
+        <source>已添加信号 %1 (未保存)</source>
+        <translation>Signal %1 added (not saved)</translation>
+    </message>
+    <message>
+        <source>已更改信号 %1 (未保存)</source>
+        <translation>Signal %1 changed (not saved)</translation>
+    </message>
+    <message>
+        <source>已删除信号 %1 (未保存)</source>
+        <translation>Signal %1 removed (not saved)</translation>
+    </message>
+    <message>
+        <source>已撤销上一次更改</source>
+        <translation>Last change undone</translation>
+    </message>
+    <message>
+        <source>保存DBC</source>
+        <translation>Save DBC</translation>
+    </message>
+    <message>
+        <source>CAN 数据库 (*.dbc)</source>
+        <translation>CAN database (*.dbc)</translation>
+    </message>
+    <message>
+        <source>无法保存 %1: %2. 文件保持原样.</source>
+        <translation>Could not save %1: %2. The file is as it was.</translation>
+    </message>
+    <message>
+        <source>已保存 %1</source>
+        <translation>Saved %1</translation>
     </message>
 </context>
 <context>
@@ -1837,6 +1990,22 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
         <source>计数器/校验和</source>
         <translation>Counter/checksum</translation>
     </message>
+    <message>
+        <source>在 A 和 B 之间表现不同的位数</source>
+        <translation>Bits that behave differently in A and B</translation>
+    </message>
+    <message>
+        <source>在所选时间段内翻转过的位数</source>
+        <translation>Bits that flipped in the chosen span</translation>
+    </message>
+    <message>
+        <source>A/B 不同位</source>
+        <translation>A/B bits</translation>
+    </message>
+    <message>
+        <source>变化位</source>
+        <translation>Changed bits</translation>
+    </message>
 </context>
 <context>
     <name>PortOpenProblem</name>
@@ -2058,6 +2227,113 @@ At power-up the Rx and Tx indicators flash together; the number of flashes gives
     </message>
 </context>
 <context>
+    <name>SignalDialog</name>
+    <message>
+        <source>有符号</source>
+        <translation>Signed</translation>
+    </message>
+    <message>
+        <source>信号</source>
+        <translation>Signal</translation>
+    </message>
+    <message>
+        <source>新报文的名称:</source>
+        <translation>New message name:</translation>
+    </message>
+    <message>
+        <source>发送节点:</source>
+        <translation>Sender:</translation>
+    </message>
+    <message>
+        <source>Intel (小端)</source>
+        <translation>Intel (little-endian)</translation>
+    </message>
+    <message>
+        <source>Motorola (大端)</source>
+        <translation>Motorola (big-endian)</translation>
+    </message>
+    <message>
+        <source>例如 0=关; 1=开</source>
+        <translation>for instance 0=Off; 1=On</translation>
+    </message>
+    <message>
+        <source>名称:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>起始位:</source>
+        <translation>Start bit:</translation>
+    </message>
+    <message>
+        <source>长度 (位):</source>
+        <translation>Length (bits):</translation>
+    </message>
+    <message>
+        <source>字节顺序:</source>
+        <translation>Byte order:</translation>
+    </message>
+    <message>
+        <source>系数:</source>
+        <translation>Factor:</translation>
+    </message>
+    <message>
+        <source>偏移:</source>
+        <translation>Offset:</translation>
+    </message>
+    <message>
+        <source>单位:</source>
+        <translation>Unit:</translation>
+    </message>
+    <message>
+        <source>最小值:</source>
+        <translation>Minimum:</translation>
+    </message>
+    <message>
+        <source>最大值:</source>
+        <translation>Maximum:</translation>
+    </message>
+    <message>
+        <source>注释:</source>
+        <translation>Comment:</translation>
+    </message>
+    <message>
+        <source>值描述:</source>
+        <translation>Value texts:</translation>
+    </message>
+    <message>
+        <source>报文名称只能由字母, 数字和下划线组成, 且不以数字开头</source>
+        <translation>A message name is letters, digits and underscores, not starting with a digit</translation>
+    </message>
+    <message>
+        <source>发送节点的名称只能由字母, 数字和下划线组成</source>
+        <translation>A sender name is letters, digits and underscores</translation>
+    </message>
+    <message>
+        <source>信号名称只能由字母, 数字和下划线组成, 且不以数字开头</source>
+        <translation>A signal name is letters, digits and underscores, not starting with a digit</translation>
+    </message>
+    <message>
+        <source>系数, 偏移, 最小值和最大值必须是数字</source>
+        <translation>Factor, offset, minimum and maximum must be numbers</translation>
+    </message>
+    <message>
+        <source>系数不能为 0</source>
+        <translation>The factor cannot be 0</translation>
+    </message>
+    <message>
+        <source>值描述的写法是 值=文字, 用分号隔开, 例如 0=关; 1=开</source>
+        <translation>Value texts are value=text, separated by semicolons, for instance 0=Off; 1=On</translation>
+    </message>
+    <message>
+        <source>信号超出了 64 字节</source>
+        <translation>The signal runs past 64 bytes</translation>
+    </message>
+    <message>
+        <source>单位中不能有引号或换行</source>
+        <translation>The unit cannot hold a quote or a line break</translation>
+    </message>
+</context>
+<context>
     <name>SignalPlot</name>
     <message>
         <source>时间 (s)</source>
@@ -2198,6 +2474,38 @@ time %4 s</translation>
     <message>
         <source>计数器错 %1, 校验和错 %1</source>
         <translation>Counter wrong %1, checksum wrong %1</translation>
+    </message>
+    <message>
+        <source>保存DBC</source>
+        <translation>Save DBC</translation>
+    </message>
+    <message>
+        <source>另存为…</source>
+        <translation>Save as…</translation>
+    </message>
+    <message>
+        <source>撤销更改</source>
+        <translation>Undo change</translation>
+    </message>
+    <message>
+        <source>编辑信号…</source>
+        <translation>Edit signal…</translation>
+    </message>
+    <message>
+        <source>删除信号</source>
+        <translation>Remove signal</translation>
+    </message>
+    <message>
+        <source>位</source>
+        <translation>Bits</translation>
+    </message>
+    <message>
+        <source>A/B 不同位</source>
+        <translation>A/B bits</translation>
+    </message>
+    <message>
+        <source>新数据库 (未保存)</source>
+        <translation>New database (not saved)</translation>
     </message>
 </context>
 <context>

@@ -53,6 +53,17 @@ void MessageTableModel::setIntegrityChecks(const QHash<quint64, IntegrityCheck> 
         emit dataChanged(index(0, Integrity), index(rows - 1, Integrity));
 }
 
+void MessageTableModel::setChangedBits(const QHash<quint64, int> *counts, bool nowComparing)
+{
+    changedBits = counts;
+    if (comparing != nowComparing) {
+        comparing = nowComparing;
+        emit headerDataChanged(Qt::Horizontal, ChangedBits, ChangedBits);
+    }
+    if (rows > 0)
+        emit dataChanged(index(0, ChangedBits), index(rows - 1, ChangedBits));
+}
+
 QString MessageTableModel::integrityText(const IntegrityCheck &check) const
 {
     QStringList parts;
@@ -75,6 +86,9 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
         const auto it = checks->constFind(MessageStatistics::key(entry.identifier, entry.extended));
         check = it == checks->constEnd() ? nullptr : &*it;
     }
+    const int changed = changedBits && index.column() == ChangedBits
+            ? changedBits->value(MessageStatistics::key(entry.identifier, entry.extended), -1)
+            : -1;
     // A frame shorter or longer than its message's definition.
     const bool lengthDiffers = message && entry.length != message->length;
     switch (role) {
@@ -99,6 +113,8 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
             return QString::number(entry.length);
         case Integrity:
             return check ? integrityText(*check) : QString();
+        case ChangedBits:
+            return changed < 0 ? QString() : QString::number(changed);
         case Data: {
             QString text;
             for (int i = 0; i < entry.length; ++i)
@@ -121,6 +137,8 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
             return entry.length;
         case Integrity:
             return check ? double(check->counterErrors + check->checksumErrors) : -1.0;
+        case ChangedBits:
+            return changed;
         case Data:
             return index.row();
         }
@@ -142,11 +160,14 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
             return message->comment;
         if (index.column() == Period && message && message->cycleTimeMs > 0)
             return tr("括号内为报文定义的周期 (ms)");
+        if (index.column() == ChangedBits)
+            return comparing ? tr("在 A 和 B 之间表现不同的位数") : tr("在所选时间段内翻转过的位数");
         if (check)
             return tr("收到的帧中计数器未加一的帧数和校验和错误的帧数");
         break;
     case Qt::TextAlignmentRole:
-        if (index.column() == Count || index.column() == Period || index.column() == Length)
+        if (index.column() == Count || index.column() == Period || index.column() == Length
+            || index.column() == ChangedBits)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         break;
     }
@@ -170,6 +191,8 @@ QVariant MessageTableModel::headerData(int section, Qt::Orientation orientation,
         return tr("长度");
     case Integrity:
         return tr("计数器/校验和");
+    case ChangedBits:
+        return comparing ? tr("A/B 不同位") : tr("变化位");
     case Data:
         return tr("数据");
     }

@@ -15,7 +15,7 @@ class MessageTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { Identifier, Name, Count, Period, Length, Integrity, Data, ColumnCount };
+    enum Column { Identifier, Name, Count, Period, Length, Integrity, ChangedBits, Data, ColumnCount };
     // Data column: bit i set when byte i changed in the last second.
     static constexpr int ChangedBytesRole = Qt::UserRole;
     // Every column: the number to sort by.
@@ -26,6 +26,9 @@ public:
     void setDatabase(const DbcDatabase *database);
     // Counter and checksum errors of the messages that have a check, by key.
     void setIntegrityChecks(const QHash<quint64, IntegrityCheck> *checks);
+    // The bits that changed in the bit view's span (or differ between its
+    // spans A and B, then `comparing`), by key.
+    void setChangedBits(const QHash<quint64, int> *counts, bool comparing);
     // The statistics gained rows or changed: rows are added, the rest redrawn.
     void refresh();
     // The statistics were cleared.
@@ -42,6 +45,8 @@ private:
     const MessageStatistics *statistics;
     const DbcDatabase *database = nullptr;
     const QHash<quint64, IntegrityCheck> *checks = nullptr;
+    const QHash<quint64, int> *changedBits = nullptr;
+    bool comparing = false;
     int rows = 0;
 };
 

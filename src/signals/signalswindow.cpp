@@ -1,8 +1,10 @@
 #include "signalswindow.h"
 #include "ui_signalswindow.h"
 
+#include "bitanalysispanel.h"
 #include "capturestore.h"
 #include "databytesdelegate.h"
+#include "dbceditor.h"
 #include "logmenu.h"
 #include "messagetablemodel.h"
 
@@ -12,6 +14,7 @@
 #include <QHeaderView>
 #include <QSettings>
 #include <QSortFilterProxyModel>
+#include <QTabWidget>
 #include <QTimer>
 
 namespace {
@@ -43,9 +46,16 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
       capture(capture),
       timer(new QTimer(this)),
       model(new MessageTableModel(&statistics, this)),
-      sorted(new QSortFilterProxyModel(this))
+      sorted(new QSortFilterProxyModel(this)),
+      editor(new DbcEditor(this)),
+      bitPanel(new BitAnalysisPanel(capture, this)),
+      tabs(new QTabWidget(this))
 {
     ui->setupUi(this);
+    // The selected message's signals, and its bits, side by side with the list.
+    ui->splitterLists->replaceWidget(1, tabs);
+    tabs->addTab(ui->signalPane, tr("信号"));
+    tabs->addTab(bitPanel, tr("位"));
     sorted->setSourceModel(model);
     sorted->setSortRole(MessageTableModel::SortRole);
     ui->messageView->setModel(sorted);
@@ -68,6 +78,8 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
                                     metrics.horizontalAdvance(QStringLiteral("0000.0 (0000)")) + 8);
     ui->messageView->setColumnWidth(MessageTableModel::Length,
                                     metrics.horizontalAdvance(tr("长度")) + 16);
+    ui->messageView->setColumnWidth(MessageTableModel::ChangedBits,
+                                    metrics.horizontalAdvance(tr("A/B 不同位")) + 16);
     ui->messageView->setColumnWidth(
             MessageTableModel::Integrity,
             metrics.horizontalAdvance(tr("计数器错 %1, 校验和错 %1").arg(QStringLiteral("000")))
@@ -91,12 +103,39 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
     connect(ui->messageView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &SignalsWindow::selectionChanged);
     connect(ui->signalTable, &QTableWidget::itemChanged, this, &SignalsWindow::signalTicked);
+    connect(ui->btnSaveDbc, &QPushButton::clicked, editor, &DbcEditor::save);
+    connect(ui->btnSaveDbcAs, &QPushButton::clicked, editor, [this] { editor->saveAs(); });
+    connect(ui->btnUndoDbc, &QPushButton::clicked, editor, &DbcEditor::undo);
+    connect(ui->btnEditSignal, &QPushButton::clicked, this, [this] {
+        if (haveSelection && !currentSignalName().isEmpty())
+            editor->editSignal(selectedKey, currentSignalName());
+    });
+    connect(ui->btnRemoveSignal, &QPushButton::clicked, this, [this] {
+        if (haveSelection && !currentSignalName().isEmpty())
+            editor->removeSignal(selectedKey, currentSignalName());
+    });
+    connect(editor, &DbcEditor::edited, this, &SignalsWindow::databaseEdited);
+    connect(editor, &DbcEditor::status, this, &SignalsWindow::setStatus);
+    connect(bitPanel, &BitAnalysisPanel::fieldMarked, this, &SignalsWindow::makeSignal);
+    connect(bitPanel, &BitAnalysisPanel::patternsAccepted, this, [this](quint64 key) {
+        editor->makePatternSignals(key, bitPanel->counters(), bitPanel->checksums(),
+                                   frameLengthOf(key));
+    });
+    connect(bitPanel, &BitAnalysisPanel::countsChanged, this, [this] {
+        model->setChangedBits(&bitPanel->changedBits(), bitPanel->isComparing());
+    });
+    connect(bitPanel, &BitAnalysisPanel::listFilterChanged, this, [this](bool on) {
+        // Only the messages with a changed bit: their count sorts above 0.
+        sorted->setFilterKeyColumn(MessageTableModel::ChangedBits);
+        sorted->setFilterRole(Qt::DisplayRole);
+        sorted->setFilterRegularExpression(on ? QStringLiteral("^[1-9]") : QString());
+    });
 
     const QSettings stored = settings();
     restoreGeometry(stored.value(QLatin1String(GeometryKey)).toByteArray());
     ui->splitterMain->restoreState(stored.value(QLatin1String(MainSplitterKey)).toByteArray());
     ui->splitterLists->restoreState(stored.value(QLatin1String(ListSplitterKey)).toByteArray());
-    ui->btnUnloadDbc->setEnabled(false);
+    databaseEdited();
     // The database of the last session, loaded again.
     const QString lastFile = stored.value(QLatin1String(DbcPathKey)).toString();
     if (!lastFile.isEmpty())
@@ -119,34 +158,25 @@ bool SignalsWindow::loadDbc(const QString &fileName)
                   true);
         return false;
     }
-    DbcReadResult result = readDbc(file.readAll());
-    if (!result.error.isEmpty()) {
+    QString error;
+    const QString absolute = QFileInfo(fileName).absoluteFilePath();
+    if (!editor->load(file.readAll(), absolute, &error)) {
         setStatus(tr("无法加载 %1: %2. 仍使用之前的数据库.")
-                          .arg(QFileInfo(fileName).fileName(), result.error),
+                          .arg(QFileInfo(fileName).fileName(), error),
                   true);
         return false;
     }
     // The plots hold signals of the old database: they go with it.
     ui->plot->removeAll();
     plotted.clear();
-    database = std::move(result.database);
-    database.index();
-    databaseFile = QFileInfo(fileName).absoluteFilePath();
-    model->setDatabase(&database);
-    ui->labelDbcName->setText(QFileInfo(fileName).fileName());
-    ui->labelDbcName->setToolTip(databaseFile);
-    ui->btnUnloadDbc->setEnabled(true);
-    QString status = tr("已加载 %1 个报文").arg(database.messages.size());
+    databaseEdited();
+    const DbcReadResult &result = editor->document().readResult();
+    QString status = tr("已加载 %1 个报文").arg(currentDatabase().messages.size());
     if (result.skippedLines > 0)
         status += tr(", 跳过 %1 行: %2")
                           .arg(result.skippedLines)
                           .arg(result.skipped.join(QLatin1String("; ")));
     setStatus(status, result.skippedLines > 0);
-    settings().setValue(QLatin1String(DbcPathKey), databaseFile);
-    shownSignals.clear();
-    showSignals();
-    rebuildChecks();
-    emit databaseChanged(database);
     return true;
 }
 
@@ -154,18 +184,93 @@ void SignalsWindow::unloadDbc()
 {
     ui->plot->removeAll();
     plotted.clear();
-    model->setDatabase(nullptr);
-    database = DbcDatabase();
-    databaseFile.clear();
-    ui->labelDbcName->setText(tr("未加载数据库"));
-    ui->labelDbcName->setToolTip(QString());
-    ui->btnUnloadDbc->setEnabled(false);
-    setStatus(QString(), false);
+    editor->unload();
     settings().remove(QLatin1String(DbcPathKey));
+    databaseEdited();
+    setStatus(QString(), false);
+}
+
+bool SignalsWindow::hasDatabase() const
+{
+    return !editor->fileName().isEmpty() || !editor->database().messages.empty();
+}
+
+const DbcDatabase &SignalsWindow::currentDatabase() const
+{
+    return editor->database();
+}
+
+// The database was loaded, changed or saved: what shows it follows.
+void SignalsWindow::databaseEdited()
+{
+    const DbcDatabase &database = editor->database();
+    // Plotted signals are found again by name: the database was read anew.
+    for (size_t k = plotted.size(); k-- > 0;) {
+        const DbcMessage *message = database.find(quint32(plotted[k].key), plotted[k].key >> 32);
+        const DbcSignal *signal = nullptr;
+        for (const DbcSignal &candidate : message ? message->signalList : std::vector<DbcSignal>()) {
+            if (candidate.name == ui->plot->series()[k].name)
+                signal = &candidate;
+        }
+        if (signal) {
+            plotted[k].message = message;
+            plotted[k].signal = signal;
+        } else {
+            ui->plot->removeSeries(int(k));
+            plotted.erase(plotted.begin() + qsizetype(k));
+        }
+    }
+    model->setDatabase(&database);
+    const QString file = editor->fileName();
+    const bool changed = editor->document().isModified();
+    if (!file.isEmpty())
+        ui->labelDbcName->setText(QFileInfo(file).fileName() + (changed ? QStringLiteral(" *") : QString()));
+    else
+        ui->labelDbcName->setText(hasDatabase() ? tr("新数据库 (未保存)") : tr("未加载数据库"));
+    ui->labelDbcName->setToolTip(file);
+    ui->btnUnloadDbc->setEnabled(hasDatabase());
+    ui->btnSaveDbc->setEnabled(changed);
+    ui->btnSaveDbcAs->setEnabled(hasDatabase());
+    ui->btnUndoDbc->setEnabled(editor->document().undoCount() > 0);
+    if (!file.isEmpty())
+        settings().setValue(QLatin1String(DbcPathKey), file);
     shownSignals.clear();
     showSignals();
     rebuildChecks();
+    bitPanel->setMessage(haveSelection ? std::optional<quint64>(selectedKey) : std::nullopt,
+                         selectedMessage());
     emit databaseChanged(database);
+}
+
+void SignalsWindow::makeSignal(quint64 key, const BitField &field)
+{
+    if (!editor->makeSignal(key, field, frameLengthOf(key)))
+        return;
+    // Decoded and plotted at once.
+    const DbcMessage *message = currentDatabase().find(quint32(key), key >> 32);
+    if (message && !message->signalList.empty()) {
+        plotSignal(*message, message->signalList.back());
+        shownSignals.clear();
+        showSignals();
+    }
+}
+
+QString SignalsWindow::currentSignalName() const
+{
+    const int row = ui->signalTable->currentRow();
+    const QTableWidgetItem *item = row >= 0 ? ui->signalTable->item(row, SignalName) : nullptr;
+    return item ? item->text() : QString();
+}
+
+int SignalsWindow::frameLengthOf(quint64 key) const
+{
+    const int row = statistics.rowOf(quint32(key), key >> 32);
+    return row < 0 ? 8 : statistics.at(row).length;
+}
+
+const DbcMessage *SignalsWindow::selectedMessage() const
+{
+    return haveSelection ? currentDatabase().find(quint32(selectedKey), selectedKey >> 32) : nullptr;
 }
 
 void SignalsWindow::setIntegrityRules(const IntegrityRules &rules)
@@ -180,7 +285,7 @@ void SignalsWindow::setIntegrityRules(const IntegrityRules &rules)
 void SignalsWindow::rebuildChecks()
 {
     checks.clear();
-    for (const DbcMessage &message : database.messages) {
+    for (const DbcMessage &message : currentDatabase().messages) {
         const quint64 key = MessageStatistics::key(message.identifier, message.extended);
         const auto rule = integrityRules.constFind(key);
         const IntegrityCheck check =
@@ -195,8 +300,8 @@ void SignalsWindow::rebuildChecks()
 
 void SignalsWindow::chooseDbc()
 {
-    const QString start =
-            databaseFile.isEmpty() ? QDir::currentPath() : QFileInfo(databaseFile).path();
+    const QString start = editor->fileName().isEmpty() ? QDir::currentPath()
+                                                        : QFileInfo(editor->fileName()).path();
     const QString fileName = QFileDialog::getOpenFileName(this, tr("加载DBC"), start,
                                                           tr("CAN 数据库 (*.dbc);;所有文件 (*)"));
     if (!fileName.isEmpty())
@@ -244,6 +349,7 @@ void SignalsWindow::startOver()
     }
     haveOrigin = false;
     nextSequence = capture->firstSequence();
+    bitPanel->startOver();
     if (isVisible())
         refresh();
 }
@@ -259,6 +365,8 @@ void SignalsWindow::refresh()
     model->refresh();
     showSignals();
     ui->plot->redraw();
+    bitPanel->setPlotSpan(originUs, ui->plot->spanStart(), ui->plot->spanEnd());
+    bitPanel->refresh();
 }
 
 // Error frames a CAN interface reported are counted here, not in the list.
@@ -318,6 +426,8 @@ void SignalsWindow::selectionChanged()
     }
     shownSignals.clear();
     showSignals();
+    bitPanel->setMessage(haveSelection ? std::optional<quint64>(selectedKey) : std::nullopt,
+                         selectedMessage());
 }
 
 void SignalsWindow::showSignals()
@@ -325,7 +435,8 @@ void SignalsWindow::showSignals()
     QTableWidget *table = ui->signalTable;
     const int row = haveSelection ? statistics.rowOf(quint32(selectedKey), selectedKey >> 32) : -1;
     const MessageStatistics::Entry *entry = row >= 0 ? &statistics.at(row) : nullptr;
-    const DbcMessage *message = entry ? database.find(entry->identifier, entry->extended) : nullptr;
+    const DbcMessage *message =
+            entry ? currentDatabase().find(entry->identifier, entry->extended) : nullptr;
     std::vector<DecodedSignal> decoded;
     if (message) {
         CanFrame frame;
@@ -408,7 +519,7 @@ void SignalsWindow::signalTicked(QTableWidgetItem *item)
         return;
     const int row = statistics.rowOf(quint32(selectedKey), selectedKey >> 32);
     const DbcMessage *message = row >= 0
-            ? database.find(statistics.at(row).identifier, statistics.at(row).extended)
+            ? currentDatabase().find(statistics.at(row).identifier, statistics.at(row).extended)
             : nullptr;
     if (!message)
         return;

@@ -1,6 +1,7 @@
 #ifndef SIGNALSWINDOW_H
 #define SIGNALSWINDOW_H
 
+#include "bitfield.h"
 #include "dbc.h"
 #include "messagestatistics.h"
 #include "transmitrow.h"
@@ -17,8 +18,11 @@ class QSortFilterProxyModel;
 class QTableWidgetItem;
 class QTimer;
 QT_END_NAMESPACE
+class BitAnalysisPanel;
 class CaptureStore;
+class DbcEditor;
 class MessageTableModel;
+class QTabWidget;
 
 // The capture seen through a CAN database: a list of every identifier with
 // its count, period and last bytes, the decoded signals of the selected
@@ -37,8 +41,10 @@ public:
     // Loads a .dbc file; a file that is refused leaves the database as it was.
     bool loadDbc(const QString &fileName);
     void unloadDbc();
-    bool hasDatabase() const { return !databaseFile.isEmpty(); }
-    const DbcDatabase &currentDatabase() const { return database; }
+    bool hasDatabase() const;
+    const DbcDatabase &currentDatabase() const;
+    DbcEditor *databaseEditor() const { return editor; }
+    BitAnalysisPanel *bitAnalysis() const { return bitPanel; }
     // Received frames of these messages are checked for counter and checksum
     // errors; every other message with a counter by its name for counter errors.
     void setIntegrityRules(const IntegrityRules &rules);
@@ -73,6 +79,11 @@ private:
     void saveLayout() const;
     void setStatus(const QString &text, bool error);
     void rebuildChecks();
+    void databaseEdited();
+    void makeSignal(quint64 key, const BitField &field);
+    QString currentSignalName() const;
+    int frameLengthOf(quint64 key) const;
+    const DbcMessage *selectedMessage() const;
 
     Ui::SignalsWindow *ui;
     CaptureStore *capture;
@@ -80,8 +91,9 @@ private:
     MessageStatistics statistics;
     MessageTableModel *model;
     QSortFilterProxyModel *sorted;
-    DbcDatabase database;
-    QString databaseFile;
+    DbcEditor *editor;
+    BitAnalysisPanel *bitPanel;
+    QTabWidget *tabs;
     std::vector<Plotted> plotted; // in the plot's series order
     quint64 nextSequence = 0;
     bool haveOrigin = false;

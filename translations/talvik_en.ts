@@ -70,14 +70,6 @@
 <context>
     <name>BitAnalysisPanel</name>
     <message>
-        <source>A = 图中时间段</source>
-        <translation>A = plotted span</translation>
-    </message>
-    <message>
-        <source>B = 图中时间段</source>
-        <translation>B = plotted span</translation>
-    </message>
-    <message>
         <source>比较 A 与 B</source>
         <translation>Compare A with B</translation>
     </message>
@@ -114,14 +106,6 @@
         <translation> s</translation>
     </message>
     <message>
-        <source>把信号图当前显示的时间段定为 A (例如什么都不做的时候)</source>
-        <translation>Take the span the plot shows as A (for instance while nothing is done)</translation>
-    </message>
-    <message>
-        <source>把信号图当前显示的时间段定为 B (例如踩下踏板的时候)</source>
-        <translation>Take the span the plot shows as B (for instance while the pedal is pressed)</translation>
-    </message>
-    <message>
         <source>时间段:</source>
         <translation>Span:</translation>
     </message>
@@ -152,6 +136,42 @@
     <message>
         <source>没有找到计数器或校验和</source>
         <translation>No counter or checksum found</translation>
+    </message>
+    <message>
+        <source>A = 这个时间段</source>
+        <translation>A = this span</translation>
+    </message>
+    <message>
+        <source>B = 这个时间段</source>
+        <translation>B = this span</translation>
+    </message>
+    <message>
+        <source>按行为搜索信号…</source>
+        <translation>Search a signal by behaviour…</translation>
+    </message>
+    <message>
+        <source>把上面选的时间段定为 A (例如什么都不做的几秒)</source>
+        <translation>Take the span chosen above as A (for instance a few seconds of doing nothing)</translation>
+    </message>
+    <message>
+        <source>把上面选的时间段定为 B (例如踩下踏板的几秒)</source>
+        <translation>Take the span chosen above as B (for instance a few seconds with the pedal pressed)</translation>
+    </message>
+    <message>
+        <source>这个报文在 A 和 B 中都没有帧</source>
+        <translation>This message has no frames in A or B</translation>
+    </message>
+    <message>
+        <source>这个报文在 A 中没有帧, 无法比较</source>
+        <translation>This message has no frames in A: nothing to compare</translation>
+    </message>
+    <message>
+        <source>这个报文在 B 中没有帧, 无法比较</source>
+        <translation>This message has no frames in B: nothing to compare</translation>
+    </message>
+    <message>
+        <source>这个报文在所选时间段内没有帧</source>
+        <translation>This message has no frames in the chosen span</translation>
     </message>
 </context>
 <context>
@@ -2351,6 +2371,132 @@ time %4 s</translation>
     </message>
 </context>
 <context>
+    <name>SignalSearchWindow</name>
+    <message>
+        <source>用于所选时间段</source>
+        <translation>Apply to the chosen span</translation>
+    </message>
+    <message>
+        <source>撤销一步</source>
+        <translation>Undo step</translation>
+    </message>
+    <message>
+        <source>重新开始</source>
+        <translation>Start over</translation>
+    </message>
+    <message>
+        <source>画出</source>
+        <translation>Plot</translation>
+    </message>
+    <message>
+        <source>做成信号…</source>
+        <translation>Make signal…</translation>
+    </message>
+    <message>
+        <source>按行为搜索信号</source>
+        <translation>Search a signal by behaviour</translation>
+    </message>
+    <message>
+        <source>上升了 (末值大于初值)</source>
+        <translation>rose (last value above the first)</translation>
+    </message>
+    <message>
+        <source>下降了 (末值小于初值)</source>
+        <translation>fell (last value below the first)</translation>
+    </message>
+    <message>
+        <source>一直不变</source>
+        <translation>stayed</translation>
+    </message>
+    <message>
+        <source>变化过</source>
+        <translation>changed</translation>
+    </message>
+    <message>
+        <source>在时间段末尾等于</source>
+        <translation>equals at the span's end</translation>
+    </message>
+    <message>
+        <source>一直在范围内</source>
+        <translation>stayed within</translation>
+    </message>
+    <message>
+        <source>原始值</source>
+        <translation>raw value</translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation>highest</translation>
+    </message>
+    <message>
+        <source>标识符</source>
+        <translation>Identifier</translation>
+    </message>
+    <message>
+        <source>起始位</source>
+        <translation>Start bit</translation>
+    </message>
+    <message>
+        <source>长度</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>字节顺序</source>
+        <translation>Byte order</translation>
+    </message>
+    <message>
+        <source>有符号</source>
+        <translation>Signed</translation>
+    </message>
+    <message>
+        <source>当前值</source>
+        <translation>Value now</translation>
+    </message>
+    <message>
+        <source>值:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>时间段是信号窗口 &quot;位&quot; 页上选的时间段; 数值是原始值 (系数尚不知道).</source>
+        <translation>The span is the one chosen on the signals window's "Bits" page; values are raw (the factor is not known yet).</translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation>lowest</translation>
+    </message>
+    <message>
+        <source>还没有搜索步骤: 每一步都会缩小候选范围</source>
+        <translation>No search step yet: each step narrows the candidates</translation>
+    </message>
+    <message>
+        <source>请输入整数原始值</source>
+        <translation>Enter whole raw values</translation>
+    </message>
+    <message>
+        <source>这一步无法使用: 所选时间段内没有帧, 或范围上下颠倒</source>
+        <translation>This step cannot apply: no frames in the chosen span, or the range is upside down</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个候选, 共 %1 步</source>
+        <translation>
+            <numerusform>%n candidate after %1 steps</numerusform>
+            <numerusform>%n candidates after %1 steps</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>; 只列出前 %1 个</source>
+        <translation>; the first %1 listed</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>no</translation>
+    </message>
+</context>
+<context>
     <name>SignalsMenu</name>
     <message>
         <source>工具</source>
@@ -2506,6 +2652,10 @@ time %4 s</translation>
     <message>
         <source>新数据库 (未保存)</source>
         <translation>New database (not saved)</translation>
+    </message>
+    <message>
+        <source>候选</source>
+        <translation>Candidate</translation>
     </message>
 </context>
 <context>

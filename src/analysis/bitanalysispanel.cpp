@@ -30,17 +30,30 @@ BitAnalysisPanel::BitAnalysisPanel(CaptureStore *capture, QWidget *parent)
       capture(capture),
       spanChoice(new QComboBox(this)),
       recentSeconds(new QSpinBox(this)),
-      buttonA(new QPushButton(tr("A = 图中时间段"), this)),
-      buttonB(new QPushButton(tr("B = 图中时间段"), this)),
+      buttonA(new QPushButton(tr("A = 这个时间段"), this)),
+      buttonB(new QPushButton(tr("B = 这个时间段"), this)),
       compare(new QCheckBox(tr("比较 A 与 B"), this)),
       hideExplained(new QCheckBox(tr("隐藏数据库已解释的位"), this)),
       onlyChanged(new QCheckBox(tr("报文列表只列出有变化位的报文"), this)),
       spanLabel(new QLabel(this)),
+      gridNote(new QLabel(this)),
       bitGrid(new BitGrid(this)),
       findButton(new QPushButton(tr("查找计数器和校验和"), this)),
       acceptButton(new QPushButton(tr("做成信号"), this)),
+      searchButton(new QPushButton(tr("按行为搜索信号…"), this)),
       findingsLabel(new QLabel(this))
 {
+    const std::pair<QObject *, const char *> names[] = {
+        { spanChoice, "spanChoice" },       { recentSeconds, "recentSeconds" },
+        { buttonA, "btnMarkA" },            { buttonB, "btnMarkB" },
+        { compare, "checkCompare" },        { hideExplained, "checkHideExplained" },
+        { onlyChanged, "checkOnlyChanged" }, { bitGrid, "bitGrid" },
+        { findButton, "btnFindPatterns" },  { acceptButton, "btnMakePatternSignals" },
+        { searchButton, "btnSearchSignal" }, { findingsLabel, "labelFindings" },
+        { gridNote, "labelGridNote" },      { spanLabel, "labelSpans" },
+    };
+    for (const auto &[object, name] : names)
+        object->setObjectName(QLatin1String(name));
     spanChoice->addItems({ tr("整个捕获"), tr("最近几秒"), tr("图中显示的时间段") });
     recentSeconds->setRange(1, 3600);
     recentSeconds->setValue(10);
@@ -51,23 +64,30 @@ BitAnalysisPanel::BitAnalysisPanel(CaptureStore *capture, QWidget *parent)
     findingsLabel->setWordWrap(true);
     findingsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     spanLabel->setWordWrap(true);
-    buttonA->setToolTip(tr("把信号图当前显示的时间段定为 A (例如什么都不做的时候)"));
-    buttonB->setToolTip(tr("把信号图当前显示的时间段定为 B (例如踩下踏板的时候)"));
+    buttonA->setToolTip(tr("把上面选的时间段定为 A (例如什么都不做的几秒)"));
+    buttonB->setToolTip(tr("把上面选的时间段定为 B (例如踩下踏板的几秒)"));
+    gridNote->setStyleSheet(QStringLiteral("color: #b03000;"));
+    gridNote->hide();
 
     auto *spanRow = new QHBoxLayout;
     spanRow->addWidget(new QLabel(tr("时间段:"), this));
     spanRow->addWidget(spanChoice);
     spanRow->addWidget(recentSeconds);
+    spanRow->addWidget(buttonA);
+    spanRow->addWidget(buttonB);
     spanRow->addStretch();
     auto *compareRow = new QHBoxLayout;
-    compareRow->addWidget(buttonA);
-    compareRow->addWidget(buttonB);
     compareRow->addWidget(compare);
-    compareRow->addStretch();
+    compareRow->addWidget(spanLabel, 1);
+    auto *optionRow = new QHBoxLayout;
+    optionRow->addWidget(hideExplained);
+    optionRow->addWidget(onlyChanged);
+    optionRow->addStretch();
     auto *patternRow = new QHBoxLayout;
     patternRow->addWidget(findButton);
     patternRow->addWidget(acceptButton);
     patternRow->addStretch();
+    patternRow->addWidget(searchButton);
     auto *scroll = new QScrollArea(this);
     scroll->setWidget(bitGrid);
     scroll->setWidgetResizable(false);
@@ -75,9 +95,8 @@ BitAnalysisPanel::BitAnalysisPanel(CaptureStore *capture, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(spanRow);
     layout->addLayout(compareRow);
-    layout->addWidget(spanLabel);
-    layout->addWidget(hideExplained);
-    layout->addWidget(onlyChanged);
+    layout->addLayout(optionRow);
+    layout->addWidget(gridNote);
     layout->addWidget(scroll, 1);
     layout->addLayout(patternRow);
     layout->addWidget(findingsLabel);
@@ -89,6 +108,7 @@ BitAnalysisPanel::BitAnalysisPanel(CaptureStore *capture, QWidget *parent)
     connect(buttonB, &QPushButton::clicked, this, &BitAnalysisPanel::markB);
     connect(compare, &QCheckBox::toggled, this, &BitAnalysisPanel::setComparing);
     connect(hideExplained, &QCheckBox::toggled, this, &BitAnalysisPanel::showGrid);
+    connect(searchButton, &QPushButton::clicked, this, &BitAnalysisPanel::searchRequested);
     connect(onlyChanged, &QCheckBox::toggled, this, &BitAnalysisPanel::listFilterChanged);
     connect(findButton, &QPushButton::clicked, this, &BitAnalysisPanel::findPatterns);
     connect(acceptButton, &QPushButton::clicked, this, [this] {
@@ -153,9 +173,24 @@ QString BitAnalysisPanel::spanText(const TimeSpan &span) const
             .arg(double(span.toUs - originUs) / 1e6, 0, 'f', 1);
 }
 
+// The chosen span as it is now: the whole capture up to its newest frame.
+BitAnalysisPanel::TimeSpan BitAnalysisPanel::fixedSpan() const
+{
+    TimeSpan span = currentSpan();
+    if (spanChoice->currentIndex() == WholeCapture && !capture->isEmpty())
+        span = { capture->at(capture->firstSequence()).timestampUs, capture->last().timestampUs };
+    return span;
+}
+
+std::pair<qint64, qint64> BitAnalysisPanel::chosenSpan() const
+{
+    const TimeSpan span = fixedSpan();
+    return { span.fromUs, span.toUs };
+}
+
 void BitAnalysisPanel::markA()
 {
-    spanA = TimeSpan{ originUs + qint64(plotFrom * 1e6), originUs + qint64(plotTo * 1e6) };
+    spanA = fixedSpan();
     activityA = bitActivityOf(*capture, spanA->fromUs, spanA->toUs);
     compare->setEnabled(spanA && spanB);
     spanLabel->setText(tr("A: %1; B: %2")
@@ -167,7 +202,7 @@ void BitAnalysisPanel::markA()
 
 void BitAnalysisPanel::markB()
 {
-    spanB = TimeSpan{ originUs + qint64(plotFrom * 1e6), originUs + qint64(plotTo * 1e6) };
+    spanB = fixedSpan();
     activityB = bitActivityOf(*capture, spanB->fromUs, spanB->toUs);
     compare->setEnabled(spanA && spanB);
     spanLabel->setText(tr("A: %1; B: %2")
@@ -273,6 +308,19 @@ void BitAnalysisPanel::showGrid()
         }
     }
     bitGrid->setBits(bits, selectedMessage, std::move(contrast), hideExplained->isChecked());
+    QString note;
+    if (selected && isComparing()) {
+        const bool inA = activityA.find(quint32(*selected), *selected >> 32);
+        const bool inB = activityB.find(quint32(*selected), *selected >> 32);
+        note = !inA && !inB ? tr("这个报文在 A 和 B 中都没有帧")
+                : !inA      ? tr("这个报文在 A 中没有帧, 无法比较")
+                : !inB      ? tr("这个报文在 B 中没有帧, 无法比较")
+                            : QString();
+    } else if (selected && !bits) {
+        note = tr("这个报文在所选时间段内没有帧");
+    }
+    gridNote->setText(note);
+    gridNote->setVisible(!note.isEmpty());
 }
 
 void BitAnalysisPanel::findPatterns()

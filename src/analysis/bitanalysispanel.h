@@ -19,7 +19,7 @@ class CaptureStore;
 struct DbcMessage;
 
 // The bits of the selected message over a chosen span of the capture (all
-// of it, the last seconds, or what the plot shows), two spans A and B
+// of it, the last seconds, or what the plot shows), two such spans A and B
 // compared, and the counters and checksums its frames hold. It also counts,
 // per message, the bits that changed in the span (or differ between A and
 // B) for the message list.
@@ -36,7 +36,7 @@ public:
     void setPlotSpan(qint64 originUs, double fromS, double toS);
     void setMessage(std::optional<quint64> key, const DbcMessage *message);
     void setSpanChoice(SpanChoice choice);
-    // Takes the plot's span as A or B.
+    // Takes the chosen span, as it is now, as A or B.
     void markA();
     void markB();
     void setComparing(bool on);
@@ -46,6 +46,8 @@ public:
     void findPatterns();
 
     bool isComparing() const;
+    // The chosen span as it is now, from and to in microseconds.
+    std::pair<qint64, qint64> chosenSpan() const;
     // Bits that changed in the span, or differ between A and B, by message key.
     const QHash<quint64, int> &changedBits() const { return counts; }
     BitGrid *grid() const { return bitGrid; }
@@ -61,6 +63,7 @@ signals:
     void countsChanged();
     // The message list to show only messages with changed bits, or all.
     void listFilterChanged(bool onlyChanged);
+    void searchRequested();
 
 private:
     struct TimeSpan
@@ -70,6 +73,7 @@ private:
     };
 
     TimeSpan currentSpan() const;
+    TimeSpan fixedSpan() const;
     QString spanText(const TimeSpan &span) const;
     void recompute();
     void showGrid();
@@ -84,9 +88,11 @@ private:
     QCheckBox *hideExplained;
     QCheckBox *onlyChanged;
     QLabel *spanLabel;
+    QLabel *gridNote;
     BitGrid *bitGrid;
     QPushButton *findButton;
     QPushButton *acceptButton;
+    QPushButton *searchButton;
     QLabel *findingsLabel;
 
     qint64 originUs = 0;

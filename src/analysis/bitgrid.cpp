@@ -43,7 +43,7 @@ void BitGrid::setBits(const MessageBits *bits, const DbcMessage *message,
                 outlines.push_back(outline);
         }
     }
-    updateGeometry();
+    resize(sizeHint()); // it sits in a scroll area that does not resize it
     update();
 }
 

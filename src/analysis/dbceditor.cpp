@@ -3,6 +3,8 @@
 #include "signaldialog.h"
 
 #include <QDir>
+
+#include <algorithm>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -134,10 +136,20 @@ bool DbcEditor::makePatternSignals(quint64 key, const std::vector<CounterFinding
              counters.size() == 1 ? QStringLiteral("Counter") : QStringLiteral("Counter%1").arg(i + 1),
              QStringLiteral("Counts up by one each frame, up to %1.").arg(counters[i].highest),
              double(counters[i].highest));
-    if (!checksums.empty())
-        make(checksums.front().field, QStringLiteral("Checksum"),
-             QStringLiteral("Checksum: %1.").arg(checksums.front().text),
-             double((quint64(1) << checksums.front().field.length) - 1));
+    // An XOR over every byte fits in more than one place: the one clear of the counters.
+    const auto clearOfCounters = [&](const ChecksumFinding &checksum) {
+        BitMask place, counter;
+        fieldMask(checksum.field, CanFrame::FdMaxLength, &place);
+        return std::none_of(counters.cbegin(), counters.cend(), [&](const CounterFinding &c) {
+            fieldMask(c.field, CanFrame::FdMaxLength, &counter);
+            return intersects(place, counter);
+        });
+    };
+    const auto checksum = std::find_if(checksums.cbegin(), checksums.cend(), clearOfCounters);
+    if (checksum != checksums.cend())
+        make(checksum->field, QStringLiteral("Checksum"),
+             QStringLiteral("Checksum: %1.").arg(checksum->text),
+             double((quint64(1) << checksum->field.length) - 1));
     return made > 0;
 }
 

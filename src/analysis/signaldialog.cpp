@@ -49,11 +49,24 @@ SignalDialog::SignalDialog(const DbcSignal &proposed, bool newMessage, QWidget *
       original(proposed)
 {
     setWindowTitle(tr("信号"));
+    const std::pair<QObject *, const char *> names[] = {
+        { nameEdit, "signalName" },         { startBitBox, "signalStartBit" },
+        { lengthBox, "signalLength" },      { byteOrderBox, "signalByteOrder" },
+        { signedBox, "signalSigned" },      { factorEdit, "signalFactor" },
+        { offsetEdit, "signalOffset" },     { unitEdit, "signalUnit" },
+        { minimumEdit, "signalMinimum" },   { maximumEdit, "signalMaximum" },
+        { commentEdit, "signalComment" },   { valueTextsEdit, "signalValueTexts" },
+        { problemLabel, "labelProblem" },
+    };
+    for (const auto &[object, name] : names)
+        object->setObjectName(QLatin1String(name));
     auto *form = new QFormLayout(this);
     if (newMessage) {
         messageNameEdit = new QLineEdit(this);
         senderEdit = new QLineEdit(this);
         senderEdit->setPlaceholderText(QStringLiteral("Vector__XXX"));
+        messageNameEdit->setObjectName(QStringLiteral("messageName"));
+        senderEdit->setObjectName(QStringLiteral("messageSender"));
         form->addRow(tr("新报文的名称:"), messageNameEdit);
         form->addRow(tr("发送节点:"), senderEdit);
         connect(messageNameEdit, &QLineEdit::textChanged, this, &SignalDialog::check);

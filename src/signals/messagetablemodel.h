@@ -15,7 +15,7 @@ class MessageTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { Identifier, Name, Count, Period, Length, Integrity, ChangedBits, Data, ColumnCount };
+    enum Column { Identifier, Name, Count, Period, Length, ChangedBits, Integrity, Data, ColumnCount };
     // Data column: bit i set when byte i changed in the last second.
     static constexpr int ChangedBytesRole = Qt::UserRole;
     // Every column: the number to sort by.

@@ -7,6 +7,7 @@
 #include "dbceditor.h"
 #include "logmenu.h"
 #include "messagetablemodel.h"
+#include "signalsearchwindow.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -49,7 +50,9 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
       sorted(new QSortFilterProxyModel(this)),
       editor(new DbcEditor(this)),
       bitPanel(new BitAnalysisPanel(capture, this)),
-      tabs(new QTabWidget(this))
+      tabs(new QTabWidget(this)),
+      searchWindow(new SignalSearchWindow(
+              capture, [this] { return bitPanel->chosenSpan(); }, this))
 {
     ui->setupUi(this);
     // The selected message's signals, and its bits, side by side with the list.
@@ -121,6 +124,12 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
         editor->makePatternSignals(key, bitPanel->counters(), bitPanel->checksums(),
                                    frameLengthOf(key));
     });
+    connect(bitPanel, &BitAnalysisPanel::searchRequested, searchWindow, [this] {
+        searchWindow->show();
+        searchWindow->raise();
+    });
+    connect(searchWindow, &SignalSearchWindow::signalRequested, this, &SignalsWindow::makeSignal);
+    connect(searchWindow, &SignalSearchWindow::plotRequested, this, &SignalsWindow::plotCandidate);
     connect(bitPanel, &BitAnalysisPanel::countsChanged, this, [this] {
         model->setChangedBits(&bitPanel->changedBits(), bitPanel->isComparing());
     });
@@ -206,6 +215,8 @@ void SignalsWindow::databaseEdited()
     const DbcDatabase &database = editor->database();
     // Plotted signals are found again by name: the database was read anew.
     for (size_t k = plotted.size(); k-- > 0;) {
+        if (plotted[k].candidate)
+            continue;
         const DbcMessage *message = database.find(quint32(plotted[k].key), plotted[k].key >> 32);
         const DbcSignal *signal = nullptr;
         for (const DbcSignal &candidate : message ? message->signalList : std::vector<DbcSignal>()) {
@@ -253,6 +264,36 @@ void SignalsWindow::makeSignal(quint64 key, const BitField &field)
         shownSignals.clear();
         showSignals();
     }
+}
+
+// A candidate of the search, plotted as a signal of raw values.
+void SignalsWindow::plotCandidate(quint64 key, const BitField &field)
+{
+    // One candidate at a time: the one clicked last.
+    for (size_t k = plotted.size(); k-- > 0;) {
+        if (plotted[k].candidate) {
+            ui->plot->removeSeries(int(k));
+            plotted.erase(plotted.begin() + qsizetype(k));
+        }
+    }
+    candidates.clear();
+    DbcMessage &message = candidates.emplace_back();
+    message.identifier = quint32(key);
+    message.extended = key >> 32;
+    message.name = tr("候选");
+    DbcSignal &signal = message.signalList.emplace_back();
+    signal.name = QStringLiteral("0x%1 %2|%3@%4%5")
+                          .arg(QString::number(message.identifier, 16).toUpper())
+                          .arg(field.startBit)
+                          .arg(field.length)
+                          .arg(field.littleEndian ? 1 : 0)
+                          .arg(QChar(field.isSigned ? u'-' : u'+'));
+    signal.startBit = field.startBit;
+    signal.length = field.length;
+    signal.littleEndian = field.littleEndian;
+    signal.isSigned = field.isSigned;
+    plotSignal(message, signal);
+    plotted.back().candidate = true;
 }
 
 QString SignalsWindow::currentSignalName() const

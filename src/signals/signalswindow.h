@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include <deque>
 #include <vector>
 
 QT_BEGIN_NAMESPACE
@@ -23,6 +24,7 @@ class CaptureStore;
 class DbcEditor;
 class MessageTableModel;
 class QTabWidget;
+class SignalSearchWindow;
 
 // The capture seen through a CAN database: a list of every identifier with
 // its count, period and last bytes, the decoded signals of the selected
@@ -45,6 +47,7 @@ public:
     const DbcDatabase &currentDatabase() const;
     DbcEditor *databaseEditor() const { return editor; }
     BitAnalysisPanel *bitAnalysis() const { return bitPanel; }
+    SignalSearchWindow *signalSearch() const { return searchWindow; }
     // Received frames of these messages are checked for counter and checksum
     // errors; every other message with a counter by its name for counter errors.
     void setIntegrityRules(const IntegrityRules &rules);
@@ -64,6 +67,7 @@ private:
         quint64 key;
         const DbcMessage *message;
         const DbcSignal *signal;
+        bool candidate = false; // a field the search found, not the database's
     };
 
     void chooseDbc();
@@ -81,6 +85,7 @@ private:
     void rebuildChecks();
     void databaseEdited();
     void makeSignal(quint64 key, const BitField &field);
+    void plotCandidate(quint64 key, const BitField &field);
     QString currentSignalName() const;
     int frameLengthOf(quint64 key) const;
     const DbcMessage *selectedMessage() const;
@@ -94,6 +99,8 @@ private:
     DbcEditor *editor;
     BitAnalysisPanel *bitPanel;
     QTabWidget *tabs;
+    SignalSearchWindow *searchWindow;
+    std::deque<DbcMessage> candidates; // what plotted candidates point to
     std::vector<Plotted> plotted; // in the plot's series order
     quint64 nextSequence = 0;
     bool haveOrigin = false;

@@ -269,13 +269,13 @@ private slots:
             QVERIFY(peer->writeFrame(QCanBusFrame(0x321, door)));
         }
         const QAbstractItemModel *model = child<QTableView>(signalsWindow, "messageView")->model();
-        QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), "计数器/校验和");
+        QCOMPARE(model->headerData(6, Qt::Horizontal).toString(), "计数器/校验和");
         QMap<QString, QString> integrity;
         QTRY_VERIFY((integrity.clear(), [&] {
                         for (int r = 0; r < model->rowCount(); ++r) {
                             if (model->data(model->index(r, 2)).toString() == "7")
                                 integrity.insert(model->data(model->index(r, 0)).toString(),
-                                                 model->data(model->index(r, 5)).toString());
+                                                 model->data(model->index(r, 6)).toString());
                         }
                     }(), integrity.size() == 3));
         QCOMPARE(integrity.value("0x123"), "计数器错 1, 校验和错 2");

@@ -98,6 +98,7 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-can-bench
 	./$(BUILD_DIR)/bench/talvik-transmit-bench
 	./$(BUILD_DIR)/bench/talvik-diag-bench
+	./$(BUILD_DIR)/bench/talvik-analysis-bench
 
 # The window against the converter simulator's demo bus, no hardware needed;
 # REPLAY=FILE (a candump log or ASC) also plays a recorded bus, looping.

@@ -150,8 +150,27 @@ bool SignalSearch::apply(const CaptureStore &capture, const SearchStep &step)
 
     std::vector<SearchCandidate> kept;
     BitMask mask;
-    std::vector<Payload> payloads;
-    quint32 payloadsOf = ~quint32(0);
+    // Within: a field's value depends on the five bytes from its first one
+    // only, so each message's payloads are cut to those windows and
+    // deduplicated once per first byte; noise elsewhere adds nothing to judge.
+    std::array<std::vector<quint64>, CanFrame::FdMaxLength> windows;
+    std::array<bool, CanFrame::FdMaxLength> haveWindows{};
+    quint32 windowsOf = ~quint32(0);
+    const auto windowsAt = [&](const SpanOfMessage &span, int first) -> const std::vector<quint64> & {
+        if (!haveWindows[size_t(first)]) {
+            std::vector<quint64> &list = windows[size_t(first)];
+            list.clear();
+            for (const QByteArray &bytes : span.distinct) {
+                quint64 window = 0;
+                std::memcpy(&window, bytes.constData() + first, 5);
+                list.push_back(window);
+            }
+            std::sort(list.begin(), list.end());
+            list.erase(std::unique(list.begin(), list.end()), list.end());
+            haveWindows[size_t(first)] = true;
+        }
+        return windows[size_t(first)];
+    };
     for (const SearchCandidate &candidate : current) {
         const SpanOfMessage &span = spans[candidate.message];
         const BitField &field = candidate.field;
@@ -176,22 +195,27 @@ bool SignalSearch::apply(const CaptureStore &capture, const SearchStep &step)
         case SearchStep::Kind::Equals:
             keep = span.haveAtMoment && fieldValue(field, span.atMoment.data()) == step.low;
             break;
-        case SearchStep::Kind::Within:
+        case SearchStep::Kind::Within: {
             if (span.frames == 0)
                 break;
-            if (payloadsOf != candidate.message) {
-                payloads.clear();
-                for (const QByteArray &bytes : span.distinct) {
-                    Payload &payload = payloads.emplace_back();
-                    std::copy(bytes.cbegin(), bytes.cend(), payload.begin());
-                }
-                payloadsOf = candidate.message;
+            if (windowsOf != candidate.message) {
+                haveWindows.fill(false);
+                windowsOf = candidate.message;
             }
-            keep = std::all_of(payloads.cbegin(), payloads.cend(), [&](const Payload &payload) {
-                const qint64 value = fieldValue(field, payload.data());
+            const int firstBit = field.littleEndian ? field.startBit
+                                                    : field.startBit / 8 * 8 + 7 - field.startBit % 8;
+            const int first = firstBit / 8;
+            BitField inWindow = field;
+            inWindow.startBit = quint16(field.startBit - first * 8);
+            const std::vector<quint64> &values = windowsAt(span, first);
+            keep = std::all_of(values.cbegin(), values.cend(), [&](quint64 window) {
+                std::array<quint8, 16> bytes{};
+                std::memcpy(bytes.data(), &window, 5);
+                const qint64 value = fieldValue(inWindow, bytes.data());
                 return value >= step.low && value <= step.high;
             });
             break;
+        }
         }
         if (keep)
             kept.push_back(candidate);

@@ -4,6 +4,7 @@
 #include "capturestore.h"
 #include "checksum.h"
 #include "dbc.h"
+#include "followingbits.h"
 #include "patternfinder.h"
 #include "signalsearch.h"
 
@@ -177,6 +178,9 @@ private slots:
             error.error = true;
             error.data[5] = quint8(random.bounded(256));
             activity.add(error);
+            CanFrame remote = frameOf(0x10, 8); // no payload: its zeros are no flips
+            remote.remote = true;
+            activity.add(remote);
         }
         QCOMPARE(activity.messages().size(), size_t(2));
         const MessageBits *classic = activity.find(0x10, false);
@@ -291,6 +295,85 @@ private slots:
         QVERIFY(!hasCandidate(search, 0x100, drive.intel));
     }
 
+    // Field A rises, B goes up and back, C falls; the last frame lands exactly on a moment.
+    void stepsJudgeEachField_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qint64>("low");
+        QTest::addColumn<qint64>("high");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("rose") << int(SearchStep::Kind::Rose) << 0ll << 0ll << "A";
+        QTest::newRow("fell") << int(SearchStep::Kind::Fell) << 0ll << 0ll << "C";
+        QTest::newRow("changed") << int(SearchStep::Kind::Changed) << 0ll << 0ll << "ABC";
+        QTest::newRow("stayed") << int(SearchStep::Kind::Stayed) << 0ll << 0ll << "";
+        QTest::newRow("equals at the last frame's very time") << int(SearchStep::Kind::Equals) << 40ll << 0ll << "A";
+        QTest::newRow("within, bounds included") << int(SearchStep::Kind::Within) << 10ll << 40ll << "ABC";
+        QTest::newRow("within, above") << int(SearchStep::Kind::Within) << 11ll << 40ll << "";
+    }
+    void stepsJudgeEachField()
+    {
+        QFETCH(int, kind);
+        QFETCH(qint64, low);
+        QFETCH(qint64, high);
+        CaptureStore capture;
+        const int a[] = { 10, 20, 30, 40 }, b[] = { 10, 30, 30, 10 }, c[] = { 40, 30, 20, 10 };
+        for (int i = 0; i < 4; ++i) {
+            CanFrame frame = frameOf(0x40, 3);
+            frame.data = { quint8(a[i]), quint8(b[i]), quint8(c[i]) };
+            capture.append({ 1000 + i * 100, frame, false });
+        }
+        SignalSearch search;
+        search.start(capture);
+        SearchStep step;
+        step.kind = SearchStep::Kind(kind);
+        step.fromUs = kind == int(SearchStep::Kind::Equals) ? 1300 : 1000;
+        step.toUs = 1300;
+        step.low = low;
+        step.high = high;
+        QVERIFY(search.apply(capture, step));
+        QString kept;
+        for (const auto &[name, start] : { std::pair{ 'A', 0 }, std::pair{ 'B', 8 }, std::pair{ 'C', 16 } }) {
+            if (hasCandidate(search, 0x40, BitField{ quint16(start), 8, true, false }))
+                kept += QLatin1Char(name);
+        }
+        QTEST(kept, "kept");
+    }
+
+    // A pedal value in 0x50; its switch in 0x60 (and inverted), noise, a constant byte.
+    void bitsThatFollowASignal()
+    {
+        CaptureStore capture;
+        QRandomGenerator random(4);
+        for (int i = 0; i < 400; ++i) {
+            const int pedal = (i / 50) % 2 ? 200 + i % 7 : i % 5;
+            CanFrame other = frameOf(0x60, 2);
+            const bool pressed = pedal > 100;
+            other.data[0] = quint8(pressed ? 0x01 : 0x02);
+            other.data[1] = 0x33;
+            capture.append({ 1000 + i * 1000 - 500, other, false }); // just before the value
+            CanFrame value = frameOf(0x50, 2);
+            value.data[0] = quint8(pedal);
+            value.data[1] = quint8(random.bounded(256));
+            capture.append({ 1000 + i * 1000, value, false });
+        }
+        const std::vector<FollowingBit> found =
+                followingBits(capture, 0x50, BitField{ 0, 8, true, false }, 0, 1'000'000);
+        QVERIFY(found.size() >= 3);
+        QCOMPARE(found[0].identifier, 0x60u);
+        QCOMPARE(found[0].bit, 0);
+        QVERIFY(!found[0].inverted);
+        QVERIFY(found[0].agreement > 0.99);
+        QCOMPARE(found[1].bit, 1);
+        QVERIFY(found[1].inverted && found[1].agreement > 0.99);
+        for (const FollowingBit &bit : found) {
+            QVERIFY(!(bit.identifier == 0x60 && bit.bit >= 8)); // constant
+            QVERIFY(!(bit.identifier == 0x50 && bit.bit < 8)); // the reference itself
+        }
+        QVERIFY(followingBits(capture, 0x60, BitField{ 8, 8, true, false }, 0, 1'000'000).empty());
+        QCOMPARE(followingBits(capture, 0x50, BitField{ 0, 8, true, false }, 0, 1'000'000, 2).size(),
+                 size_t(2));
+    }
+
     void stepsThatCannotApply()
     {
         Drive drive;
@@ -356,6 +439,7 @@ private slots:
             QTest::newRow(name) << name << (QByteArray(name) == "subaru" ? 0 : -1) << name;
         QTest::newRow("sum8 in byte 0") << "sum8" << 0 << "sum8";
         QTest::newRow("xor with a start value") << "xor8:init=0x5a" << 0 << "xor8:init=0x5a";
+        QTest::newRow("sum with a start value") << "sum8:init=0x33" << -1 << "sum8:init=0x33";
         QTest::newRow("a generic CRC-8") << "crc8:poly=0x07,init=0x00,xorout=0x00" << -1
                                          << "crc8-gsm-a:poly=0x7";
         QTest::newRow("crc16 in the last two bytes") << "crc16-xmodem" << -2 << "crc16-xmodem";

@@ -125,6 +125,11 @@ private slots:
         // The plotted span alone: the counter's bits flipped, nothing else.
         QCOMPARE(listCell(0x200, 5), "6");
         QCOMPARE(listCell(0x300, 5), "0");
+        // The last second: B alone, its toggling bit 8 and the counter's.
+        child<QComboBox>(w, "spanChoice")->setCurrentIndex(BitAnalysisPanel::RecentSeconds);
+        child<QSpinBox>(w, "recentSeconds")->setValue(1);
+        QCOMPARE(listCell(0x200, 5), "7");
+        child<QComboBox>(w, "spanChoice")->setCurrentIndex(BitAnalysisPanel::PlotSpan);
         QTest::mouseClick(child<QPushButton>(w, "btnMarkA"), Qt::LeftButton);
         plot->setTimeSpan(1.0, 2.0);
         w->refresh();
@@ -171,7 +176,13 @@ private slots:
         });
         drag(grid, 15, 16);
         QVERIFY(proposed);
+        // Motorola: down through byte 1, on into byte 2, and no further.
+        QCOMPARE(grid->signalAt(8), "Speed");
         QCOMPARE(grid->signalAt(20), "Speed");
+        QCOMPARE(grid->signalAt(24), "");
+        child<QCheckBox>(w, "checkHideExplained")->setChecked(true);
+        QCOMPARE(grid->cellColour(8), QColor(200, 200, 200));
+        QVERIFY(grid->cellColour(0) != QColor(200, 200, 200));
         // Decoded and plotted at once.
         auto *plot = w->findChild<SignalPlot *>();
         QCOMPARE(plot->indexOf("Wheel", "Speed"), 0);
@@ -215,6 +226,7 @@ private slots:
         start();
         for (int i = 0; i < 300; ++i) {
             const int value = i < 100 ? 500 : i < 200 ? 500 + (i - 100) * 10 : 1490;
+            append(1'000'000 + i * 10'000 - 1, 0x322, { value >= 1000 ? 0x04 : 0x00 });
             append(1'000'000 + i * 10'000, 0x321, { i % 256, value & 0xFF, value >> 8, i % 3 });
         }
         w->refresh();
@@ -239,6 +251,12 @@ private slots:
         QCOMPARE(rowCells(table, 0), QStringList({ "0x321", "8", "11", "Intel", "否", "1490" }));
         QVERIFY(child<QLabel>(search, "labelSearchStatus")->text().contains("共 4 步"));
         table->setCurrentCell(0, 0);
+        // Over the whole capture, the bit that switches with it.
+        child<QComboBox>(w, "spanChoice")->setCurrentIndex(BitAnalysisPanel::WholeCapture);
+        QTest::mouseClick(child<QPushButton>(search, "btnFollowCandidate"), Qt::LeftButton);
+        auto *follow = child<QTableWidget>(search, "followTable");
+        QVERIFY(follow->isVisible());
+        QCOMPARE(rowCells(follow, 0), QStringList({ "0x322", "2 (字节 0 的位 2)", "100.0%", "否" }));
         QTest::mouseClick(child<QPushButton>(search, "btnPlotCandidate"), Qt::LeftButton);
         QCOMPARE(plot->series().size(), size_t(1));
         QCOMPARE(plot->series()[0].values.back(), 1490.0);

@@ -25,7 +25,7 @@ const QByteArray Awkward =
         " SG_ Temp m3 : 8|8@1- (0.5,-40) [-40|87.5] \"\xB0" "C\" Dash\r\n"
         "\tSG_ Level : 16|16@0+ (0.1,0) [0|6553.5] \"\x80\" Dash,Gateway\r\n\r\n"
         "BO_TX_BU_ 2364540158 : Gateway,Dash;\r\n"
-        "BO_ 100 Other: 2 Dash\r\n SG_ Flag : 0|1@1+ (1,0) [0|1] \"\" Vector__XXX\r\n\r\n"
+        "BO_ 100 Other: 2 Dash\r\n SG_ Flag : 0|1@1+ (1.0,0.0) [0|1] \"\" Vector__XXX\r\n\r\n"
         "EV_ Speed: 0 [0|300] \"km/h\" 0 1 DUMMY_NODE_VECTOR0 Vector__XXX;\r\n"
         "CM_ SG_ 2364540158 Temp \"Over\r\ntwo lines, \xE4 \\\"quoted\\\"\";\r\n"
         "BA_DEF_ SG_ \"GenSigStartValue\" INT 0 100;\r\n"
@@ -115,6 +115,9 @@ private slots:
         QTest::addColumn<QByteArray>("afterLine"); // the message's last signal
         QTest::addColumn<QByteArray>("rawId");
         QTest::newRow("demo") << demoDbc() << QByteArray("") << QByteArray(" SG_ GearState : 48|3@1+ (1,0) [0|7] \"\" Tester") << QByteArray("257");
+        QTest::newRow("CR LF without a blank line")
+                << QByteArray("VERSION \"\"\r\nBO_ 5 M: 8 X\r\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" X\r\nCM_ SG_ 5 S \"s\";\r\nVAL_ 5 S 1 \"one\" ;\r\n")
+                << QByteArray("\r") << QByteArray(" SG_ S : 0|8@1+ (1,0) [0|0] \"\" X\r") << QByteArray("5");
         QTest::newRow("awkward") << Awkward << QByteArray("\r") << QByteArray("\tSG_ Level : 16|16@0+ (0.1,0) [0|6553.5] \"\x80\" Dash,Gateway\r") << QByteArray("2364540158");
     }
     void addingASignalAddsItsLinesOnly()
@@ -164,6 +167,9 @@ private slots:
         QTest::newRow("scaling") << "factor"
                                  << QByteArrayList{ " SG_ Temp m3 : 8|8@1- (0.5,-40) [-40|87.5] \"\xB0" "C\" Dash\r" }
                                  << QByteArrayList{ " SG_ Temp m3 : 8|8@1- (0.25,-40) [-40|87.5] \"\xB0" "C\" Dash\r" };
+        QTest::newRow("comment of a line written its own way") << "flag"
+                                                               << QByteArrayList()
+                                                               << QByteArrayList{ "CM_ SG_ 100 Flag \"New\";\r" };
         QTest::newRow("comment only") << "comment"
                                       << QByteArrayList{ "CM_ SG_ 2364540158 Temp \"Over\r", "two lines, \xE4 \\\"quoted\\\"\";\r" }
                                       << QByteArrayList{ "CM_ SG_ 2364540158 Temp \"New\";\r" };
@@ -196,12 +202,15 @@ private slots:
         DbcDocument document;
         QString error;
         QVERIFY(document.load(Awkward, &error));
-        const DbcMessage &message = document.database().messages.front();
-        const QString name = change == QLatin1String("mode") ? QStringLiteral("Mode") : QStringLiteral("Temp");
-        DbcSignal signal = message.signalList[change == QLatin1String("mode") ? 0 : 2];
+        const bool flag = change == QLatin1String("flag");
+        const DbcMessage message = document.database().messages[flag ? 1 : 0];
+        const QString name = change == QLatin1String("mode") ? QStringLiteral("Mode")
+                : flag                                     ? QStringLiteral("Flag")
+                                                           : QStringLiteral("Temp");
+        DbcSignal signal = message.signalList[change == QLatin1String("mode") || flag ? 0 : 2];
         if (change == QLatin1String("factor"))
             signal.factor = 0.25;
-        else if (change == QLatin1String("comment"))
+        else if (change == QLatin1String("comment") || flag)
             signal.comment = QStringLiteral("New");
         else if (change == QLatin1String("name"))
             signal.name = QStringLiteral("Heat");
@@ -216,7 +225,7 @@ private slots:
         QCOMPARE(lines(after).size(), lines(Awkward).size() - removed.size() + added.size());
         const DbcReadResult again = readDbc(after);
         QCOMPARE(again.skippedLines, 0);
-        QCOMPARE(again.database.messages.front().signalList.size(), message.signalList.size());
+        QCOMPARE(again.database.messages[flag ? 1 : 0].signalList.size(), message.signalList.size());
     }
 
     void removingASignalRemovesWhatNamesIt()

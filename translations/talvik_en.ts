@@ -2414,7 +2414,7 @@ time %4 s</translation>
     </message>
     <message>
         <source>在时间段末尾等于</source>
-        <translation>equals at the span's end</translation>
+        <translation>equals at the span&apos;s end</translation>
     </message>
     <message>
         <source>一直在范围内</source>
@@ -2458,7 +2458,7 @@ time %4 s</translation>
     </message>
     <message>
         <source>时间段是信号窗口 &quot;位&quot; 页上选的时间段; 数值是原始值 (系数尚不知道).</source>
-        <translation>The span is the one chosen on the signals window's "Bits" page; values are raw (the factor is not known yet).</translation>
+        <translation>The span is the one chosen on the signals window&apos;s &quot;Bits&quot; page; values are raw (the factor is not known yet).</translation>
     </message>
     <message>
         <source>下限</source>
@@ -2494,6 +2494,34 @@ time %4 s</translation>
     <message>
         <source>否</source>
         <translation>no</translation>
+    </message>
+    <message>
+        <source>跟随它的位</source>
+        <translation>Bits that follow it</translation>
+    </message>
+    <message>
+        <source>列出所有报文中随所选候选一起变化 (或正好相反) 的位</source>
+        <translation>List the bits of every message that change with the selected candidate (or just the other way)</translation>
+    </message>
+    <message>
+        <source>位</source>
+        <translation>Bit</translation>
+    </message>
+    <message>
+        <source>一致</source>
+        <translation>Agreement</translation>
+    </message>
+    <message>
+        <source>反相</source>
+        <translation>Inverted</translation>
+    </message>
+    <message>
+        <source>%1 (字节 %2 的位 %3)</source>
+        <translation>%1 (byte %2, bit %3)</translation>
+    </message>
+    <message>
+        <source>这个候选在所选时间段内不变: 没有可比的位</source>
+        <translation>This candidate does not change in the chosen span: nothing to compare with</translation>
     </message>
 </context>
 <context>

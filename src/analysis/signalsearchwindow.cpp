@@ -1,6 +1,7 @@
 #include "signalsearchwindow.h"
 
 #include "capturestore.h"
+#include "followingbits.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -29,6 +30,8 @@ SignalSearchWindow::SignalSearchWindow(CaptureStore *capture,
       restartButton(new QPushButton(tr("重新开始"), this)),
       plotButton(new QPushButton(tr("画出"), this)),
       makeButton(new QPushButton(tr("做成信号…"), this)),
+      followButton(new QPushButton(tr("跟随它的位"), this)),
+      followTable(new QTableWidget(0, 4, this)),
       status(new QLabel(this)),
       table(new QTableWidget(0, ColumnCount, this))
 {
@@ -39,6 +42,7 @@ SignalSearchWindow::SignalSearchWindow(CaptureStore *capture,
         { undoButton, "btnUndoStep" },   { restartButton, "btnRestartSearch" },
         { plotButton, "btnPlotCandidate" }, { makeButton, "btnMakeCandidate" },
         { status, "labelSearchStatus" }, { table, "candidateTable" },
+        { followButton, "btnFollowCandidate" }, { followTable, "followTable" },
     };
     for (const auto &[object, name] : names)
         object->setObjectName(QLatin1String(name));
@@ -55,6 +59,12 @@ SignalSearchWindow::SignalSearchWindow(CaptureStore *capture,
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
     status->setWordWrap(true);
+    followButton->setToolTip(tr("列出所有报文中随所选候选一起变化 (或正好相反) 的位"));
+    followTable->setHorizontalHeaderLabels({ tr("标识符"), tr("位"), tr("一致"), tr("反相") });
+    followTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    followTable->verticalHeader()->hide();
+    followTable->horizontalHeader()->setStretchLastSection(true);
+    followTable->hide();
     auto *stepRow = new QHBoxLayout;
     stepRow->addWidget(new QLabel(tr("值:"), this));
     stepRow->addWidget(kind);
@@ -65,6 +75,7 @@ SignalSearchWindow::SignalSearchWindow(CaptureStore *capture,
     searchRow->addWidget(undoButton);
     searchRow->addWidget(restartButton);
     searchRow->addStretch();
+    searchRow->addWidget(followButton);
     searchRow->addWidget(plotButton);
     searchRow->addWidget(makeButton);
     auto *layout = new QVBoxLayout(this);
@@ -73,6 +84,7 @@ SignalSearchWindow::SignalSearchWindow(CaptureStore *capture,
     layout->addWidget(status);
     layout->addWidget(table, 1);
     layout->addLayout(searchRow);
+    layout->addWidget(followTable, 1);
     resize(640, 520);
 
     const auto showFields = [this](int index) {
@@ -98,6 +110,7 @@ SignalSearchWindow::SignalSearchWindow(CaptureStore *capture,
     connect(plotButton, &QPushButton::clicked, this, [emitFor] { emitFor(true); });
     connect(table, &QTableWidget::cellDoubleClicked, this, [emitFor] { emitFor(true); });
     connect(makeButton, &QPushButton::clicked, this, [emitFor] { emitFor(false); });
+    connect(followButton, &QPushButton::clicked, this, [this] { listFollowers(table->currentRow()); });
     startOver();
 }
 
@@ -196,4 +209,30 @@ void SignalSearchWindow::showCandidates()
         for (int column = 0; column < ColumnCount; ++column)
             table->setItem(row, column, new QTableWidgetItem(cells[column]));
     }
+}
+
+void SignalSearchWindow::listFollowers(int row)
+{
+    const std::optional<SearchCandidate> candidate = candidateAt(row);
+    if (!candidate)
+        return;
+    const auto [fromUs, toUs] = span();
+    const std::vector<FollowingBit> bits =
+            followingBits(*capture, keyOf(*candidate), candidate->field, fromUs, toUs);
+    followTable->setRowCount(int(bits.size()));
+    for (int r = 0; r < int(bits.size()); ++r) {
+        const FollowingBit &bit = bits[size_t(r)];
+        const QStringList cells = {
+            bit.extended ? QStringLiteral("0x%1").arg(bit.identifier, 8, 16, QLatin1Char('0'))
+                         : QStringLiteral("0x%1").arg(bit.identifier, 3, 16, QLatin1Char('0')),
+            tr("%1 (字节 %2 的位 %3)").arg(bit.bit).arg(bit.bit / 8).arg(bit.bit % 8),
+            QStringLiteral("%1%").arg(bit.agreement * 100, 0, 'f', 1),
+            bit.inverted ? tr("是") : tr("否")
+        };
+        for (int column = 0; column < 4; ++column)
+            followTable->setItem(r, column, new QTableWidgetItem(cells[column]));
+    }
+    followTable->show();
+    if (bits.empty())
+        status->setText(tr("这个候选在所选时间段内不变: 没有可比的位"));
 }

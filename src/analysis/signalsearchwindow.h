@@ -36,6 +36,8 @@ public:
     void undoStep();
     // The candidate of a shown row.
     std::optional<SearchCandidate> candidateAt(int row) const;
+    // Lists the bits that go with the candidate of `row` in the chosen span.
+    void listFollowers(int row);
 
 signals:
     void plotRequested(quint64 key, const BitField &field);
@@ -57,6 +59,8 @@ private:
     QPushButton *restartButton;
     QPushButton *plotButton;
     QPushButton *makeButton;
+    QPushButton *followButton;
+    QTableWidget *followTable;
     QLabel *status;
     QTableWidget *table;
 };

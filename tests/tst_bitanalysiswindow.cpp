@@ -8,6 +8,7 @@
 #include "signalplot.h"
 #include "signalsearchwindow.h"
 #include "signalswindow.h"
+#include "transmitrow.h"
 #include "windowtest.h"
 
 #include <QAction>
@@ -214,6 +215,12 @@ private slots:
         QTest::mouseClick(child<QPushButton>(w, "btnRemoveSignal"), Qt::LeftButton);
         QVERIFY(w->currentDatabase().messages[0].signalList.empty());
         QCOMPARE(plot->series().size(), size_t(0));
+        // A second signal of the message: the one made is the one plotted.
+        w->findChild<QTabWidget *>()->setCurrentIndex(1);
+        answerSignalDialog([](QDialog *dialog) { setText(dialog, "signalName", "Tail"); });
+        drag(grid, 31, 24);
+        QCOMPARE(plot->series().back().name, "Tail");
+        QCOMPARE(plot->series().back().values.back(), 7.0);
         f->restart(false);
         f->window->findChild<QAction *>("actionSignals")->trigger();
         w = f->window->findChild<SignalsWindow *>();
@@ -260,6 +267,10 @@ private slots:
         QTest::mouseClick(child<QPushButton>(search, "btnPlotCandidate"), Qt::LeftButton);
         QCOMPARE(plot->series().size(), size_t(1));
         QCOMPARE(plot->series()[0].values.back(), 1490.0);
+        // A signed candidate plots signed: 1490 in 11 signed bits.
+        emit search->plotRequested(0x321, BitField{ 8, 11, true, true });
+        QCOMPARE(plot->series().size(), size_t(1));
+        QCOMPARE(plot->series()[0].values.back(), 1490.0 - 2048.0);
         answerSignalDialog([](QDialog *dialog) {
             setText(dialog, "signalName", "Level");
             child<QSpinBox>(dialog, "signalLength")->setValue(16);
@@ -299,6 +310,19 @@ private slots:
         QCOMPARE(message->signalList.at(1).name, "Checksum");
         QCOMPARE(message->signalList.at(1).startBit, 24); // clear of the counter
         QCOMPARE(message->signalList.at(1).comment, "Checksum: xor8:init=0x5a.");
+        QCOMPARE(message->signalList.at(1).maximum, 255.0);
+        // What the transmit window makes of the message: its counter and checksum, found.
+        const TransmitRow row = rowForMessage(w->currentDatabase(), *message);
+        QCOMPARE(row.counterSignal, "Counter");
+        QCOMPARE(row.checksumSignal, "Checksum");
+        QCOMPARE(checksumAlgorithmText(row.checksum), "xor8:init=0x5a");
+        // The bits that go with the counter's top bit: none of another message.
+        w->findChild<QTabWidget *>()->setCurrentIndex(0);
+        child<QTableWidget>(w, "signalTable")->setCurrentCell(0, 0);
+        QTest::mouseClick(child<QPushButton>(w, "btnFollowSignal"), Qt::LeftButton);
+        QVERIFY(w->signalSearch()->isVisible());
+        QVERIFY(child<QTableWidget>(w->signalSearch(), "followTable")->rowCount() > 0);
+        QCOMPARE(child<QTableWidget>(w->signalSearch(), "followTable")->item(0, 0)->text(), "0x2e4");
         QCOMPARE(child<QLabel>(w, "labelGridNote")->isVisible(), false);
     }
 };

@@ -2520,8 +2520,8 @@ time %4 s</translation>
         <translation>%1 (byte %2, bit %3)</translation>
     </message>
     <message>
-        <source>这个候选在所选时间段内不变: 没有可比的位</source>
-        <translation>This candidate does not change in the chosen span: nothing to compare with</translation>
+        <source>它在所选时间段内不变: 没有可比的位</source>
+        <translation>It does not change in the chosen span: nothing to compare with</translation>
     </message>
 </context>
 <context>
@@ -2684,6 +2684,18 @@ time %4 s</translation>
     <message>
         <source>候选</source>
         <translation>Candidate</translation>
+    </message>
+    <message>
+        <source>跟随它的位…</source>
+        <translation>Bits that follow it…</translation>
+    </message>
+    <message>
+        <source>在所选时间段内, 列出所有报文中随这个信号一起变化的位</source>
+        <translation>List the bits of every message that change with this signal in the chosen span</translation>
+    </message>
+    <message>
+        <source>%1 有 %2 位: 只能跟随 32 位以内的信号</source>
+        <translation>%1 has %2 bits: only signals of up to 32 bits can be followed</translation>
     </message>
 </context>
 <context>

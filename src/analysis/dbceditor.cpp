@@ -146,6 +146,7 @@ bool DbcEditor::makePatternSignals(quint64 key, const std::vector<CounterFinding
         });
     };
     const auto checksum = std::find_if(checksums.cbegin(), checksums.cend(), clearOfCounters);
+    // The transmit window reads the algorithm back from this comment.
     if (checksum != checksums.cend())
         make(checksum->field, QStringLiteral("Checksum"),
              QStringLiteral("Checksum: %1.").arg(checksum->text),

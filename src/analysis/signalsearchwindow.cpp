@@ -213,12 +213,14 @@ void SignalSearchWindow::showCandidates()
 
 void SignalSearchWindow::listFollowers(int row)
 {
-    const std::optional<SearchCandidate> candidate = candidateAt(row);
-    if (!candidate)
-        return;
+    if (const std::optional<SearchCandidate> candidate = candidateAt(row))
+        listFollowersOf(keyOf(*candidate), candidate->field);
+}
+
+void SignalSearchWindow::listFollowersOf(quint64 key, const BitField &field)
+{
     const auto [fromUs, toUs] = span();
-    const std::vector<FollowingBit> bits =
-            followingBits(*capture, keyOf(*candidate), candidate->field, fromUs, toUs);
+    const std::vector<FollowingBit> bits = followingBits(*capture, key, field, fromUs, toUs);
     followTable->setRowCount(int(bits.size()));
     for (int r = 0; r < int(bits.size()); ++r) {
         const FollowingBit &bit = bits[size_t(r)];
@@ -234,5 +236,5 @@ void SignalSearchWindow::listFollowers(int row)
     }
     followTable->show();
     if (bits.empty())
-        status->setText(tr("这个候选在所选时间段内不变: 没有可比的位"));
+        status->setText(tr("它在所选时间段内不变: 没有可比的位"));
 }

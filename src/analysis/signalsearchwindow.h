@@ -38,6 +38,8 @@ public:
     std::optional<SearchCandidate> candidateAt(int row) const;
     // Lists the bits that go with the candidate of `row` in the chosen span.
     void listFollowers(int row);
+    // The same for a field of the message `key`, such as a signal of the database.
+    void listFollowersOf(quint64 key, const BitField &field);
 
 signals:
     void plotRequested(quint64 key, const BitField &field);

@@ -113,6 +113,21 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
         if (haveSelection && !currentSignalName().isEmpty())
             editor->editSignal(selectedKey, currentSignalName());
     });
+    connect(ui->btnFollowSignal, &QPushButton::clicked, this, [this] {
+        const DbcMessage *message = selectedMessage();
+        for (const DbcSignal &signal : message ? message->signalList : std::vector<DbcSignal>()) {
+            if (signal.name != currentSignalName())
+                continue;
+            if (signal.length > BitField::MaxValueLength) {
+                setStatus(tr("%1 有 %2 位: 只能跟随 32 位以内的信号").arg(signal.name).arg(signal.length), true);
+                return;
+            }
+            searchWindow->show();
+            searchWindow->raise();
+            searchWindow->listFollowersOf(selectedKey, { quint16(signal.startBit), quint16(signal.length),
+                                                         signal.littleEndian, signal.isSigned });
+        }
+    });
     connect(ui->btnRemoveSignal, &QPushButton::clicked, this, [this] {
         if (haveSelection && !currentSignalName().isEmpty())
             editor->removeSignal(selectedKey, currentSignalName());

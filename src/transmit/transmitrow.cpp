@@ -23,8 +23,15 @@ TransmitRow rowForMessage(const DbcDatabase &database, const DbcMessage &message
     row.checksumSignal = proposedChecksum(message);
     if (!row.checksumSignal.isEmpty()) {
         const DbcSignal &signal = message.signalList[size_t(signalIndex(message, row.checksumSignal))];
-        row.checksum = *parseChecksumAlgorithm(signal.length > 8 ? QStringLiteral("crc16-xmodem")
-                                                            : QStringLiteral("crc8-sae-j1850"));
+        // A checksum found in the traffic names its algorithm in its comment.
+        static const QRegularExpression named(QStringLiteral("^Checksum: (\\S+?)\\.?$"));
+        const QRegularExpressionMatch match = named.match(signal.comment);
+        const std::optional<ChecksumAlgorithm> found =
+                match.hasMatch() ? parseChecksumAlgorithm(match.captured(1)) : std::nullopt;
+        row.checksum = found ? *found
+                             : *parseChecksumAlgorithm(signal.length > 8
+                                                               ? QStringLiteral("crc16-xmodem")
+                                                               : QStringLiteral("crc8-sae-j1850"));
     }
     row.frame = buildFrame(row, &message);
     return row;

@@ -14,6 +14,26 @@ quint64 keyOf(const CanFrame &frame)
 {
     return BitActivity::key(frame.identifier, frame.extended);
 }
+
+// Each frame with a payload from `fromUs` up to and including `toUs`, in capture order.
+template<class Visit>
+void forEachFrame(const CaptureStore &capture, qint64 fromUs, qint64 toUs, Visit visit)
+{
+    for (quint64 s = sequenceAt(capture, fromUs); s < capture.endSequence(); ++s) {
+        const CaptureRecord record = capture.at(s);
+        if (record.timestampUs > toUs)
+            break;
+        if (!record.frame.error && !record.frame.remote)
+            visit(record.frame);
+    }
+}
+
+qint64 valueOf(const BitField &field, const CanFrame &frame)
+{
+    Payload payload{};
+    std::copy(frame.data.cbegin(), frame.data.cend(), payload.begin());
+    return fieldValue(field, payload.data());
+}
 } // namespace
 
 std::vector<FollowingBit> followingBits(const CaptureStore &capture, quint64 key,
@@ -21,27 +41,19 @@ std::vector<FollowingBit> followingBits(const CaptureStore &capture, quint64 key
                                         size_t limit)
 {
     std::vector<FollowingBit> found;
-    const quint64 first = sequenceAt(capture, fromUs);
     // The reference's range, and which bits change at all.
     BitActivity activity;
     qint64 lowest = 0, highest = 0;
     bool any = false;
-    for (quint64 s = first; s < capture.endSequence(); ++s) {
-        const CaptureRecord record = capture.at(s);
-        if (record.timestampUs > toUs)
-            break;
-        if (record.frame.error || record.frame.remote)
-            continue;
-        activity.add(record.frame);
-        if (keyOf(record.frame) != key)
-            continue;
-        Payload payload{};
-        std::copy(record.frame.data.cbegin(), record.frame.data.cend(), payload.begin());
-        const qint64 value = fieldValue(reference, payload.data());
+    forEachFrame(capture, fromUs, toUs, [&](const CanFrame &frame) {
+        activity.add(frame);
+        if (keyOf(frame) != key)
+            return;
+        const qint64 value = valueOf(reference, frame);
         lowest = any ? std::min(lowest, value) : value;
         highest = any ? std::max(highest, value) : value;
         any = true;
-    }
+    });
     if (!any || lowest == highest)
         return found;
     const qint64 middle = lowest + (highest - lowest) / 2;
@@ -73,20 +85,13 @@ std::vector<FollowingBit> followingBits(const CaptureStore &capture, quint64 key
         indexOf.insert(BitActivity::key(bits.identifier, bits.extended), int(watched.size()));
         watched.push_back(std::move(w));
     }
-    for (quint64 s = first; s < capture.endSequence(); ++s) {
-        const CaptureRecord record = capture.at(s);
-        if (record.timestampUs > toUs)
-            break;
-        if (record.frame.error || record.frame.remote)
-            continue;
-        Watched &message = watched[size_t(indexOf.value(keyOf(record.frame)))];
-        message.latest = record.frame.data;
+    forEachFrame(capture, fromUs, toUs, [&](const CanFrame &frame) {
+        Watched &message = watched[size_t(indexOf.value(keyOf(frame)))];
+        message.latest = frame.data;
         message.seen = true;
-        if (keyOf(record.frame) != key)
-            continue;
-        Payload payload{};
-        std::copy(record.frame.data.cbegin(), record.frame.data.cend(), payload.begin());
-        const bool high = fieldValue(reference, payload.data()) > middle;
+        if (keyOf(frame) != key)
+            return;
+        const bool high = valueOf(reference, frame) > middle;
         for (Watched &w : watched) {
             if (!w.seen)
                 continue;
@@ -96,7 +101,7 @@ std::vector<FollowingBit> followingBits(const CaptureStore &capture, quint64 key
                 w.agreed[i] += bool((w.latest[size_t(bit / 8)] >> (bit % 8)) & 1) == high;
             }
         }
-    }
+    });
     for (const Watched &w : watched) {
         for (size_t i = 0; i < w.changing.size() && w.samples > 0; ++i) {
             FollowingBit bit;

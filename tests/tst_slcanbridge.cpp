@@ -2,10 +2,12 @@
 // SLCAN client on the bridge's pseudo-terminal.
 #include "canbus.h"
 #include "canlink.h"
+#include "hexbytes.h"
 #include "slcanbridge.h"
 #include "simulatorthread.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,16 +21,12 @@ namespace {
 // The client's end: the symlink opened as a program would open it.
 struct Client
 {
-    int fd = -1;
+    const int fd;
     explicit Client(const QString &path)
+        : fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
-        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     }
-    ~Client()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
+    ~Client() { ::close(fd); }
     void write(QByteArray bytes)
     {
         while (!bytes.isEmpty()) {
@@ -46,17 +44,13 @@ struct Client
         return got > 0 ? QByteArray(chunk, int(got)) : QByteArray();
     }
     // Everything until `count` CRs or BELs arrived, or the time is up.
-    QByteArray readAnswers(int count, int timeoutMs = 3000)
+    QByteArray readAnswers(int count)
     {
         QByteArray got;
-        QElapsedTimer clock;
-        clock.start();
-        while (got.count('\r') + got.count('\a') < count && clock.elapsed() < timeoutMs) {
-            const QByteArray more = readSome();
-            if (more.isEmpty())
-                QTest::qWait(1);
-            got += more;
-        }
+        (void)QTest::qWaitFor([&] {
+            got += readSome();
+            return got.count('\r') + got.count('\a') >= count;
+        }, 3000);
         return got;
     }
 };
@@ -67,19 +61,21 @@ class tst_SlcanBridge : public QObject
 {
     Q_OBJECT
 
-    Simulator *sim = nullptr;
-    CanBus *bus = nullptr;
-    SlcanBridge *bridge = nullptr;
+    std::unique_ptr<Simulator> sim;
+    std::unique_ptr<CanBus> bus;
+    std::unique_ptr<SlcanBridge> bridge;
+    std::unique_ptr<Client> client;
     QTemporaryDir dir;
     QString link() const { return dir.filePath("slcan"); }
 
-    void startAll(const SimOptions &options = {}, bool variable = false)
+    // With the client's channel open (O) or not yet.
+    void startAll(bool open = false, const SimOptions &options = {}, bool variable = false)
     {
-        sim = new Simulator(options);
-        bus = new CanBus;
+        sim = std::make_unique<Simulator>(options);
+        bus = std::make_unique<CanBus>();
         QVERIFY(bus->open(SIM(s.slavePath()), 2000000));
         QTRY_VERIFY(SIM(s.hostConnected()));
-        bridge = new SlcanBridge(bus);
+        bridge = std::make_unique<SlcanBridge>(bus.get());
         CanSetup setup;
         setup.presetIndex = 4;
         setup.variableFraming = variable;
@@ -87,25 +83,22 @@ class tst_SlcanBridge : public QObject
         QString error;
         QVERIFY2(bridge->start(link(), &error), qPrintable(error));
         QCOMPARE(QFile::symLinkTarget(link()), bridge->terminalPath());
+        client = std::make_unique<Client>(link());
+        if (open) {
+            client->write("O\r");
+            QCOMPARE(client->readAnswers(1), "\r");
+            QTRY_VERIFY(SIM(s.converter().running()));
+        }
     }
-    Client *connectClient() { return new Client(link()); }
 
 private slots:
-    void cleanup()
-    {
-        delete bridge;
-        delete bus;
-        delete sim;
-        bridge = nullptr;
-        bus = nullptr;
-        sim = nullptr;
-    }
+    void cleanup() { client.reset(); bridge.reset(); bus.reset(); sim.reset(); }
 
-    // A conversation as an adapter has it, each command answered in turn.
+    // A conversation as an adapter has it, each command answered in turn, and
+    // each bit rate and mode reaching the converter.
     void commandsAndAnswers()
     {
         startAll();
-        std::unique_ptr<Client> client(connectClient());
         const QList<std::pair<QByteArray, QByteArray>> table = {
             { "V\r\n", "V1013\r" },   { "v\r\n", "v1013\r" }, { "N\r", "NTLVK\r" },
             { "t1230\r", "\a" },      { "S9\r", "\a" },       { "S6\r", "\r" },
@@ -121,13 +114,8 @@ private slots:
         }
         QCOMPARE(bridge->state().bitRateIndex, 6);
         QVERIFY(bridge->state().timestamps);
-    }
 
-    // Sn then O: set-and-start at that rate in normal mode; L: silent mode.
-    void bitRateAndModeReachTheConverter()
-    {
-        startAll();
-        std::unique_ptr<Client> client(connectClient());
+        // Sn then O: set-and-start at that rate in normal mode; L: silent mode.
         const int rates[] = { 10000, 20000, 50000, 100000, 125000, 250000, 500000, 800000, 1000000 };
         for (int n = 0; n < 9; ++n) {
             const bool silent = n == 8;
@@ -143,35 +131,25 @@ private slots:
     // In variable framing: the floods below run in fixed framing.
     void framesBothWays()
     {
-        const bool variable = true;
-        SimOptions options;
-        parseNodeOption("18FF50E5:20:0102", &options.nodes.emplace_back());
-        startAll(options, variable);
-        std::unique_ptr<Client> client(connectClient());
-        client->write("O\r");
-        QCOMPARE(client->readAnswers(1), "\r");
-        QTRY_COMPARE(SIM(s.converter().variableFraming()), variable);
+        startAll(true, withNodes({ "18FF50E5:20:0102" }), true);
+        QVERIFY(SIM(s.converter().variableFraming()));
         const QByteArray got = client->readAnswers(3);
         QVERIFY2(got.startsWith("T18FF50E520102\r"), got);
 
         client->write("t7FF2ABCD\rR000001233\r");
         QTRY_COMPARE(sim->onBus().size(), 2);
-        const auto onBus = sim->onBus();
-        QCOMPARE(onBus[0].second.identifier, 0x7FFu);
-        QCOMPARE(onBus[0].second.data[1], 0xCD);
-        QVERIFY(onBus[1].second.remote && onBus[1].second.extended);
-        QCOMPARE(onBus[1].second.length, 3);
+        QCOMPARE(sim->onBus().at(0).second, canFrame(0x7FF, hex("AB CD")));
+        QCOMPARE(sim->onBus().at(1).second, canFrame(0x123, hex("00 00 00"), true, true));
         QCOMPARE(bridge->framesFromClient(), 2);
 
         client->write("Z1\r");
         QByteArray stamped;
         QTRY_VERIFY((stamped += client->readSome()).count('\r') > 8);
         const QList<QByteArray> lines = stamped.split('\r');
-        const QByteArray last = lines[lines.size() - 2];
-        QCOMPARE(last.size(), QByteArray("T18FF50E520102").size() + 4);
-        QVERIFY(last.startsWith("T18FF50E520102"));
-        bool ok = false;
-        QVERIFY(last.mid(14).toInt(&ok, 16) < 60000 && ok);
+        const QString last = lines[lines.size() - 2]; // a timestamp of 0 to 59999 ms
+        QVERIFY2(QRegularExpression("^T18FF50E520102[0-9A-Fa-f]{4}$").match(last).hasMatch()
+                         && last.right(4).toInt(nullptr, 16) < 60000,
+                 qPrintable(last));
 
         // closed, the client hears nothing more while the bus goes on
         client->write("C\r");
@@ -184,15 +162,10 @@ private slots:
 
     // The converter's flood to a client reading as fast as it can, and the
     // client's flood to the bus: every frame, in order.
-    void floodsLoseNothing()
+    void floods()
     {
         constexpr int Frames = 20000;
-        SimOptions options;
-        startAll(options);
-        std::unique_ptr<Client> client(connectClient());
-        client->write("O\r");
-        QCOMPARE(client->readAnswers(1), "\r");
-        QTRY_VERIFY(SIM(s.converter().running()));
+        startAll(true);
 
         // to the bus: written as fast as the bridge takes them
         QByteArray lines;
@@ -222,25 +195,17 @@ private slots:
             QCOMPARE(sequence, quint32(i));
         }
         QCOMPARE(bridge->droppedFrames(), 0);
-    }
 
-    // A client that stops reading: the bridge keeps at most its limit, drops
-    // the rest and counts it; the converter's side keeps flowing.
-    void clientThatStopsReading()
-    {
-        constexpr int Frames = 30000;
-        startAll();
+        // A client that stops reading: the bridge keeps at most its limit, drops
+        // the rest and counts it; the converter's side keeps flowing.
+        constexpr int More = 30000;
         bridge->setBufferLimit(4096);
-        std::unique_ptr<Client> client(connectClient());
-        QSignalSpy drops(bridge, &SlcanBridge::framesDropped);
-        client->write("O\r");
-        QCOMPARE(client->readAnswers(1), "\r");
-        QTRY_VERIFY(SIM(s.converter().running()));
-        qint64 received = 0;
-        connect(bus, &CanBus::framesReceived, this,
-                [&](const QVector<LinkFrame> &frames) { received += frames.size(); });
-        sim->call([&] { sim->link->startFlood(Frames); });
-        QTRY_COMPARE_WITH_TIMEOUT(received, Frames, 20000);
+        QSignalSpy drops(bridge.get(), &SlcanBridge::framesDropped);
+        qint64 fromConverter = 0;
+        connect(bus.get(), &CanBus::framesReceived, this,
+                [&](const QVector<LinkFrame> &frames) { fromConverter += frames.size(); });
+        sim->call([&] { sim->link->startFlood(More); });
+        QTRY_COMPARE_WITH_TIMEOUT(fromConverter, More, 20000);
         QVERIFY(bridge->pendingBytes() <= 4096);
         QVERIFY(bridge->droppedFrames() > 0);
         QVERIFY(!drops.isEmpty());
@@ -248,9 +213,9 @@ private slots:
         QByteArray read;
         (void)QTest::qWaitFor([&] {
             read += client->readSome();
-            return read.count('\r') + bridge->droppedFrames() >= Frames;
+            return read.count('\r') + bridge->droppedFrames() >= More;
         });
-        QCOMPARE(read.count('\r') + bridge->droppedFrames(), Frames);
+        QCOMPARE(read.count('\r') + bridge->droppedFrames(), More);
         client->write("F\r");
         QVERIFY(client->readAnswers(1).endsWith("F08\r"));
     }
@@ -260,18 +225,17 @@ private slots:
     void slcandStartUp()
     {
         startAll();
-        QList<std::pair<QByteArray, QByteArray>> handled;
-        connect(bridge, &SlcanBridge::commandHandled, this,
-                [&](const QByteArray &command, const QByteArray &answer) { handled.append({ command, answer }); });
+        client.reset(); // slcand's line
+        QList<QByteArray> handled; // each command and its answer
+        connect(bridge.get(), &SlcanBridge::commandHandled, this,
+                [&](const QByteArray &command, const QByteArray &answer) { handled << command + answer; });
         QProcess slcand;
         // slcand opens "/dev/" + its argument unless that begins with /dev/ (as README writes it)
         slcand.start("slcand", { "-o", "-c", "-s6", "-F", "/dev/.." + link() });
         QVERIFY(slcand.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(handled.size() >= 3, 5000);
         slcand.waitForFinished(3000);
-        QCOMPARE(handled.value(0), (std::pair<QByteArray, QByteArray>("C", "\r")));
-        QCOMPARE(handled.value(1), (std::pair<QByteArray, QByteArray>("S6", "\r")));
-        QCOMPARE(handled.value(2), (std::pair<QByteArray, QByteArray>("O", "\r")));
+        QCOMPARE(handled.mid(0, 3), QList<QByteArray>({ "C\r", "S6\r", "O\r" }));
         QTRY_COMPARE(SIM(s.converter().bitRate()), 500000);
     }
 
@@ -279,6 +243,9 @@ private slots:
     // or where a bridge that has ended left its link (the terminal gone, or its
     // number taken since by another program); anything else, a running
     // bridge's link too, is refused before a terminal is made and left as it was.
+    // A link put in the bridge's place while it ran is someone else's: kept.
+    // The simulator's state file and link (the rows named by its option) never
+    // cost a file named by mistake either; the link it made goes with it.
     void linkPlace_data()
     {
         QTest::addColumn<QString>("kind");
@@ -294,6 +261,11 @@ private slots:
         QTest::newRow("a running bridge's") << "bridge" << false;
         QTest::newRow("a running bridge's, its link deleted") << "bridge unlinked" << false;
         QTest::newRow("a running bridge's name in another folder") << "elsewhere" << true;
+        QTest::newRow("nothing, another link there when it stops") << "later other" << true;
+        QTest::newRow("--state holding something else") << "file" << false;
+        QTest::newRow("--link at a file") << "file" << false;
+        QTest::newRow("--link at a running bridge's") << "bridge" << false;
+        QTest::newRow("--link where nothing is") << "" << true;
     }
     void linkPlace()
     {
@@ -309,8 +281,9 @@ private slots:
                     : file.open(QIODevice::ReadOnly) ? "file " + file.readAll()
                                                      : QString();
         };
+        const QByteArray notes = "baud=7\nmy notes\n";
         QFile log(dir.filePath("bus.log"));
-        QVERIFY(log.open(QIODevice::WriteOnly) && log.write("keep me") == 7);
+        QVERIFY(log.open(QIODevice::WriteOnly) && log.write(notes) == notes.size());
         log.close();
         int master = -1, slave = -1;
         char live[256] = {};
@@ -320,7 +293,7 @@ private slots:
         CanBus unopened;
         SlcanBridge running(&unopened);
         QString error;
-        QVERIFY(kind.isEmpty() || (kind == "file" && log.copy(link()))
+        QVERIFY(kind.isEmpty() || kind.startsWith("later") || (kind == "file" && log.copy(link()))
                 || (kind == "folder" && QDir().mkdir(link()))
                 || (kind.startsWith("bridge") && running.start(link(), &error)
                     && (kind == "bridge" || QFile::remove(link())))
@@ -329,77 +302,33 @@ private slots:
                 || QFile::link(target, link()));
         const QString before = at(link());
 
+        const QString option = QString(QTest::currentDataTag()).section(' ', 0, 0);
+        SimOptions options;
+        (option == "--state" ? options.statePath : options.linkPath) = link();
+        std::unique_ptr<SimulatorLink> simulator;
         SlcanBridge slcan(&unopened);
-        QCOMPARE(slcan.start(link(), &error), made);
+        if (option.startsWith("--")) {
+            simulator = std::make_unique<SimulatorLink>(options);
+            QCOMPARE(simulator->open(&error), made);
+        } else {
+            QCOMPARE(slcan.start(link(), &error), made);
+        }
         if (made) {
-            QCOMPARE(at(link()), "link " + slcan.terminalPath());
+            QCOMPARE(at(link()), "link " + (simulator ? simulator->slavePath() : slcan.terminalPath()));
+            if (kind.startsWith("later"))
+                QVERIFY(QFile::remove(link()) && QFile::link(target, link()));
             slcan.stop();
-            QCOMPARE(at(link()), QString());
+            simulator.reset();
+            QCOMPARE(at(link()), kind.startsWith("later") ? "link " + target : QString());
         } else {
             QVERIFY2(error.startsWith(link()) && error.contains("left as it is"), qPrintable(error));
             QVERIFY(!slcan.isRunning());
+            simulator.reset();
             QCOMPARE(at(link()), before);
         }
-        QCOMPARE(at(log.fileName()), QString("file keep me"));
+        QCOMPARE(at(log.fileName()), "file " + notes);
         ::close(master);
         ::close(slave);
-    }
-
-    // The simulator's state file and link never cost a file named by mistake;
-    // the link it made goes with it.
-    void simulatorFiles_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("there"); // what is at the path before
-        QTest::newRow("--state holding something else") << "state" << "file";
-        QTest::newRow("--link at a file") << "link" << "file";
-        QTest::newRow("--link at a running bridge's") << "link" << "bridge";
-        QTest::newRow("--link where nothing is") << "link" << "";
-    }
-    void simulatorFiles()
-    {
-        QFETCH(QString, option);
-        QFETCH(QString, there);
-        QFile notes(dir.filePath(QTest::currentDataTag()));
-        CanBus unopened;
-        SlcanBridge running(&unopened);
-        QString error;
-        QVERIFY(there != "file"
-                || (notes.open(QIODevice::WriteOnly) && notes.write("baud=7\nmy notes\n") == 16));
-        QVERIFY(there != "bridge" || running.start(notes.fileName(), &error));
-        notes.close();
-        SimOptions options;
-        (option == "state" ? options.statePath : options.linkPath) = notes.fileName();
-        {
-            SimulatorLink sim(options);
-            QCOMPARE(sim.open(&error), there.isEmpty());
-            if (!there.isEmpty())
-                QVERIFY2(error.startsWith(notes.fileName()) && error.contains("left as it is"),
-                         qPrintable(error));
-            else
-                QCOMPARE(QFile::symLinkTarget(notes.fileName()), sim.slavePath());
-        }
-        if (there == "file") {
-            QVERIFY(notes.open(QIODevice::ReadOnly));
-            QCOMPARE(notes.readAll(), QByteArray("baud=7\nmy notes\n"));
-        } else if (there == "bridge") {
-            QCOMPARE(QFile::symLinkTarget(notes.fileName()), running.terminalPath());
-        } else {
-            QVERIFY(!QFileInfo(notes.fileName()).isSymLink() && !notes.exists());
-        }
-    }
-
-    // A link put in the bridge's place while it ran is someone else's: kept.
-    void foreignLinkKeptOnStop()
-    {
-        CanBus unopened;
-        SlcanBridge slcan(&unopened);
-        QString error;
-        QFile::remove(link()) || QDir().rmdir(link());
-        QVERIFY2(slcan.start(link(), &error), qPrintable(error));
-        QVERIFY(QFile::remove(link()) && QFile::link(dir.filePath("other"), link()));
-        slcan.stop();
-        QCOMPARE(QFile::symLinkTarget(link()), dir.filePath("other"));
     }
 };
 

@@ -2520,8 +2520,8 @@ time %4 s</translation>
         <translation>%1 (byte %2, bit %3)</translation>
     </message>
     <message>
-        <source>它在所选时间段内不变: 没有可比的位</source>
-        <translation>It does not change in the chosen span: nothing to compare with</translation>
+        <source>它在所选时间段内没有帧, 或者不变: 没有可比的位</source>
+        <translation>It has no frames in the chosen span, or does not change there: nothing to compare with</translation>
     </message>
 </context>
 <context>
@@ -2696,6 +2696,10 @@ time %4 s</translation>
     <message>
         <source>%1 有 %2 位: 只能跟随 32 位以内的信号</source>
         <translation>%1 has %2 bits: only signals of up to 32 bits can be followed</translation>
+    </message>
+    <message>
+        <source>先在信号列表中选一个信号</source>
+        <translation>Select a signal in the list first</translation>
     </message>
 </context>
 <context>

@@ -199,8 +199,7 @@ void SignalSearchWindow::showCandidates()
         const SignalSearch::Message &message = state.messages()[candidate.message];
         const auto bytes = newest.value(keyOf(candidate));
         const QStringList cells = {
-            message.extended ? QStringLiteral("0x%1").arg(message.identifier, 8, 16, QLatin1Char('0'))
-                             : QStringLiteral("0x%1").arg(message.identifier, 3, 16, QLatin1Char('0')),
+            messageIdText(message.identifier, message.extended),
             QString::number(candidate.field.startBit), QString::number(candidate.field.length),
             candidate.field.littleEndian ? QStringLiteral("Intel") : QStringLiteral("Motorola"),
             candidate.field.isSigned ? tr("是") : tr("否"),
@@ -225,8 +224,7 @@ void SignalSearchWindow::listFollowersOf(quint64 key, const BitField &field)
     for (int r = 0; r < int(bits.size()); ++r) {
         const FollowingBit &bit = bits[size_t(r)];
         const QStringList cells = {
-            bit.extended ? QStringLiteral("0x%1").arg(bit.identifier, 8, 16, QLatin1Char('0'))
-                         : QStringLiteral("0x%1").arg(bit.identifier, 3, 16, QLatin1Char('0')),
+            messageIdText(bit.identifier, bit.extended),
             tr("%1 (字节 %2 的位 %3)").arg(bit.bit).arg(bit.bit / 8).arg(bit.bit % 8),
             QStringLiteral("%1%").arg(bit.agreement * 100, 0, 'f', 1),
             bit.inverted ? tr("是") : tr("否")
@@ -236,5 +234,5 @@ void SignalSearchWindow::listFollowersOf(quint64 key, const BitField &field)
     }
     followTable->show();
     if (bits.empty())
-        status->setText(tr("它在所选时间段内不变: 没有可比的位"));
+        status->setText(tr("它在所选时间段内没有帧, 或者不变: 没有可比的位"));
 }

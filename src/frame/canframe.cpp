@@ -53,3 +53,9 @@ QString identifierText(quint32 identifier)
 {
     return QStringLiteral("0x%1").arg(identifier, 8, 16, QLatin1Char('0'));
 }
+
+QString messageIdText(quint32 identifier, bool extended)
+{
+    return extended ? identifierText(identifier)
+                    : QStringLiteral("0x%1").arg(identifier, 3, 16, QLatin1Char('0'));
+}

@@ -89,5 +89,7 @@ CanFrame frameFromTexts(const QString &idText, const HexBytes &data, bool extend
 
 // "0x" and 8 lowercase hexadecimal digits, as list rows and the data view show identifiers.
 QString identifierText(quint32 identifier);
+// A message's identifier as its lists show it: 3 hex digits standard, 8 extended.
+QString messageIdText(quint32 identifier, bool extended);
 
 #endif // CANFRAME_H

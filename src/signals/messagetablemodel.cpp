@@ -95,9 +95,7 @@ QVariant MessageTableModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         switch (index.column()) {
         case Identifier:
-            return entry.extended
-                    ? QStringLiteral("0x%1").arg(entry.identifier, 8, 16, QLatin1Char('0'))
-                    : QStringLiteral("0x%1").arg(entry.identifier, 3, 16, QLatin1Char('0'));
+            return messageIdText(entry.identifier, entry.extended);
         case Name:
             return message ? message->name : QString();
         case Count:

@@ -126,7 +126,9 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
             searchWindow->raise();
             searchWindow->listFollowersOf(selectedKey, { quint16(signal.startBit), quint16(signal.length),
                                                          signal.littleEndian, signal.isSigned });
+            return;
         }
+        setStatus(tr("先在信号列表中选一个信号"), true);
     });
     connect(ui->btnRemoveSignal, &QPushButton::clicked, this, [this] {
         if (haveSelection && !currentSignalName().isEmpty())

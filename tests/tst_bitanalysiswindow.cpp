@@ -5,6 +5,7 @@
 #include "bitgrid.h"
 #include "capturestore.h"
 #include "dbc.h"
+#include "dbceditor.h"
 #include "signalplot.h"
 #include "signalsearchwindow.h"
 #include "signalswindow.h"
@@ -18,6 +19,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSpinBox>
@@ -224,6 +226,72 @@ private slots:
         f->window->findChild<QAction *>("actionSignals")->trigger();
         w = f->window->findChild<SignalsWindow *>();
         QCOMPARE(w->currentDatabase().messages.at(0).signalList.size(), size_t(2));
+    }
+
+    // Loading another database, unloading and closing the program ask first
+    // about unsaved changes: saved, dropped, or gone back to.
+    void unsavedChangesAskedAbout_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("done");
+        QTest::addColumn<bool>("saved");
+        for (const char *action : { "load", "unload", "close" }) {
+            QTest::addRow("%s, cancelled", action) << action << int(QMessageBox::Cancel) << false << false;
+            QTest::addRow("%s, dropped", action) << action << int(QMessageBox::Discard) << true << false;
+            QTest::addRow("%s, saved", action) << action << int(QMessageBox::Save) << true << true;
+        }
+        // A new database whose save dialog is cancelled is still there.
+        QTest::newRow("close, new, save cancelled") << "close new" << int(QMessageBox::Save) << false << false;
+    }
+    void unsavedChangesAskedAbout()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, answer);
+        QFETCH(bool, done);
+        QFETCH(bool, saved);
+        start();
+        const QByteArray original = "VERSION \"\"\n\nBU_: Engine\n\nBO_ 256 Engine: 8 Engine\n"
+                                    " SG_ Speed : 0|16@1+ (0.1,0) [0|6553.5] \"km/h\" Vector__XXX\n"
+                                    " SG_ Temp : 16|8@1+ (1,-40) [-40|215] \"C\" Vector__XXX\n";
+        f->dir.write("engine.dbc", original);
+        f->dir.write("other.dbc", QByteArray(original).replace("Engine:", "Other:"));
+        DbcEditor *editor = w->databaseEditor();
+        if (action == "close new") {
+            DbcSignal level;
+            level.name = "Level";
+            level.length = 8;
+            QVERIFY(editor->addSignal(0x123, level, "Tank", "", 8));
+            answerNextFileDialog(QString());
+        } else {
+            QVERIFY(w->loadDbc(f->dir.filePath("engine.dbc")));
+            QVERIFY(editor->removeSignal(0x100, "Temp"));
+        }
+        auto asked = answerNextMessageBox(answer);
+        if (action == "load") {
+            if (done)
+                answerNextFileDialog(f->dir.filePath("other.dbc"));
+            QTest::mouseClick(child<QPushButton>(w, "btnLoadDbc"), Qt::LeftButton);
+        } else if (action == "unload") {
+            QTest::mouseClick(child<QPushButton>(w, "btnUnloadDbc"), Qt::LeftButton);
+        } else {
+            QCOMPARE(f->window->close(), done);
+            QCOMPARE(f->window->isVisible(), !done);
+        }
+        QVERIFY(asked->shown);
+        QCOMPARE(asked->text, action == "close new" ? "新数据库还没有保存." : "engine.dbc 有未保存的更改.");
+        const QByteArray onDisk = f->dir.read("engine.dbc");
+        QCOMPARE(onDisk == original, !saved || action == "close new");
+        QCOMPARE(onDisk.contains("Temp"), !saved);
+        const QString shown = child<QLabel>(w, "labelDbcName")->text();
+        if (!done)
+            QCOMPARE(shown, action == "close new" ? "新数据库 (未保存)" : "engine.dbc *");
+        else if (action == "load")
+            QCOMPARE(shown, "other.dbc");
+        else if (action == "unload")
+            QCOMPARE(shown, "未加载数据库");
+        // Closing drops nothing itself: the changes stay unless they were saved.
+        QCOMPARE(editor->document().isModified(), action.startsWith("close") ? !saved : !done);
     }
 
     // The search narrows to the hidden signal; a candidate is plotted, then made a signal.

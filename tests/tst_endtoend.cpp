@@ -265,16 +265,17 @@ private slots:
     }
 
     // Only received classic frames: frame k reaches the bus at t(k) / speed after the
-    // first, within 2 ms (the sanitizers' build runs several times slower: more
-    // there), and shows as a sent row.
+    // first, and shows as a sent row. The bounds catch a pace that is wrong, not a
+    // late wake-up of a loaded machine, which replay counts as late for the user
+    // (the sanitizers' build runs several times slower: wider there).
     void replayKeepsTheLogsSpacing()
     {
         QFETCH(int, speedIndex);
         QFETCH(int, speed);
 #if defined(__SANITIZE_ADDRESS__)
-        constexpr qint64 ToleranceUs = 10000;
+        constexpr qint64 ToleranceUs = 20000;
 #else
-        constexpr qint64 ToleranceUs = 2000;
+        constexpr qint64 ToleranceUs = 8000;
 #endif
         startSimulator();
         QList<qint64> offsets{ 0 }, received; // every third frame of the log is a sent one

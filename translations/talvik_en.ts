@@ -407,6 +407,34 @@ If you click Cancel, nothing is sent and the adapter keeps its previous baud rat
         <source>已保存 %1</source>
         <translation>Saved %1</translation>
     </message>
+    <message>
+        <source>未保存的更改</source>
+        <translation>Unsaved changes</translation>
+    </message>
+    <message>
+        <source>新数据库还没有保存.</source>
+        <translation>The new database has not been saved.</translation>
+    </message>
+    <message>
+        <source>%1 有未保存的更改.</source>
+        <translation>%1 has unsaved changes.</translation>
+    </message>
+    <message>
+        <source>保存更改吗?</source>
+        <translation>Save the changes?</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>不保存</source>
+        <translation>Don&apos;t save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>DiagConsole</name>

@@ -2,11 +2,13 @@
 
 #include "signaldialog.h"
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 
 #include <algorithm>
-#include <QFileDialog>
-#include <QMessageBox>
 
 DbcEditor::DbcEditor(QWidget *dialogParent) : QObject(dialogParent), dialogParent(dialogParent) { }
 
@@ -166,6 +168,29 @@ bool DbcEditor::undo()
 bool DbcEditor::save()
 {
     return file.isEmpty() ? saveAs() : saveAs(file);
+}
+
+bool DbcEditor::settleUnsavedChanges()
+{
+    if (!doc.isModified())
+        return true;
+    QMessageBox box(QMessageBox::Warning, tr("未保存的更改"),
+                    file.isEmpty() ? tr("新数据库还没有保存.")
+                                   : tr("%1 有未保存的更改.").arg(QFileInfo(file).fileName()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, dialogParent);
+    box.setInformativeText(tr("保存更改吗?"));
+    box.button(QMessageBox::Save)->setText(tr("保存"));
+    box.button(QMessageBox::Discard)->setText(tr("不保存"));
+    box.button(QMessageBox::Cancel)->setText(tr("取消"));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return save();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool DbcEditor::saveAs(const QString &target)

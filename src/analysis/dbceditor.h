@@ -43,6 +43,10 @@ public:
     bool changeSignal(quint64 key, const QString &name, const DbcSignal &signal);
     bool undo();
     bool save();
+    // Before the database is replaced, unloaded or the program ends: true
+    // when nothing unsaved is lost, having asked whether to save the changes,
+    // drop them, or go back to them (false).
+    bool settleUnsavedChanges();
     bool saveAs(const QString &fileName = QString());
 
 signals:

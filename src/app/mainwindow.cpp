@@ -143,6 +143,7 @@ void MainWindow::connectParts()
     connect(bus, &CanBus::deviceLost, transmitWindow, &TransmitWindow::stop);
     connect(transmitWindow, &TransmitWindow::statusMessage, this,
             [this](const QString &text) { showMessage(text); });
+    installEventFilter(signalsMenu); // unsaved database changes are asked about at close
     connect(signalsWindow, &SignalsWindow::databaseChanged, transmitWindow,
             &TransmitWindow::setDatabase);
     connect(transmitWindow, &TransmitWindow::integrityRulesChanged, signalsWindow,

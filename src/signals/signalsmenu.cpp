@@ -1,7 +1,9 @@
 #include "signalsmenu.h"
 
+#include "dbceditor.h"
 #include "signalswindow.h"
 
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -17,4 +19,15 @@ SignalsMenu::SignalsMenu(QMenuBar *menuBar, CaptureStore *capture, QWidget *wind
     });
     show->setObjectName(QStringLiteral("actionSignals"));
     show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+}
+
+// The main window's close, refused while the user goes back to the changes.
+bool SignalsMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Close && watched == parent()
+        && !signalWindow->databaseEditor()->settleUnsavedChanges()) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }

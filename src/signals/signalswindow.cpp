@@ -99,7 +99,10 @@ SignalsWindow::SignalsWindow(CaptureStore *capture, QWidget *parent)
     connect(capture, &CaptureStore::replaced, this, &SignalsWindow::startOver);
     connect(capture, &CaptureStore::cleared, this, &SignalsWindow::startOver);
     connect(ui->btnLoadDbc, &QPushButton::clicked, this, &SignalsWindow::chooseDbc);
-    connect(ui->btnUnloadDbc, &QPushButton::clicked, this, &SignalsWindow::unloadDbc);
+    connect(ui->btnUnloadDbc, &QPushButton::clicked, this, [this] {
+        if (editor->settleUnsavedChanges())
+            unloadDbc();
+    });
     connect(ui->btnFitAll, &QPushButton::clicked, ui->plot, &SignalPlot::fitAll);
     connect(ui->btnExportPng, &QPushButton::clicked, this, &SignalsWindow::exportPng);
     connect(ui->btnExportCsv, &QPushButton::clicked, this, &SignalsWindow::exportCsv);
@@ -358,6 +361,8 @@ void SignalsWindow::rebuildChecks()
 
 void SignalsWindow::chooseDbc()
 {
+    if (!editor->settleUnsavedChanges())
+        return;
     const QString start = editor->fileName().isEmpty() ? QDir::currentPath()
                                                         : QFileInfo(editor->fileName()).path();
     const QString fileName = QFileDialog::getOpenFileName(this, tr("加载DBC"), start,

@@ -1,7 +1,9 @@
-// Not a test: renders every tool-box page and both message boxes of the window
+// Not a test: renders every tool-box page and the message boxes of the window
 // in one language to PNG files, for looking at clipping by eye.
 //   xvfb-run -a -s '-screen 0 1280x1024x24' build/tools/screens/talvik_screens OUTDIR zh|en
+#include "dbceditor.h"
 #include "language.h"
+#include "signalswindow.h"
 #include "windowtest.h"
 
 #include <QApplication>
@@ -66,6 +68,14 @@ int main(int argc, char *argv[])
         QTest::mouseClick(fixture.get<QPushButton>(boxes[box][0]), Qt::LeftButton);
         QTest::qWait(400);
     }
+
+    // The question before a changed database is lost.
+    DbcEditor *editor = window->findChild<SignalsWindow *>()->databaseEditor();
+    DbcSignal level;
+    level.name = QStringLiteral("Level");
+    editor->addSignal(0x123, level, QStringLiteral("Tank"), QString(), 8);
+    grabNextMessageBox(out + QStringLiteral("unsaved-dbc-box.png"));
+    editor->settleUnsavedChanges();
 
     // The port-open reason on the status bar.
     QTest::mouseClick(fixture.get<QPushButton>("btnOpenClose"), Qt::LeftButton);

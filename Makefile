@@ -97,6 +97,7 @@ bench: configure
 	./$(BUILD_DIR)/bench/talvik-bench --diagnostics --only "virtual bus"
 	./$(BUILD_DIR)/bench/talvik-can-bench
 	./$(BUILD_DIR)/bench/talvik-transmit-bench
+	./$(BUILD_DIR)/bench/talvik-replay-bench
 	./$(BUILD_DIR)/bench/talvik-diag-bench
 	./$(BUILD_DIR)/bench/talvik-analysis-bench
 

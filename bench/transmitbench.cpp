@@ -4,21 +4,15 @@
 // 99th percentile and the worst distance from the set period), and its count
 // against what its period gives; and the sending process's share of a core.
 #include "qtframes.h"
+#include "virtualbus.h"
+#include "virtualbusclock.h"
 
-#include <QCanBus>
-#include <QCanBusDevice>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QHostAddress>
-#include <QLoggingCategory>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,10 +20,7 @@
 #include <map>
 #include <vector>
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 
 namespace {
 
@@ -53,14 +44,6 @@ QByteArray benchDatabase()
     return dbc + cycles;
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -79,38 +62,13 @@ int main(int argc, char *argv[])
     if (!dbc.open(QIODevice::WriteOnly) || dbc.write(benchDatabase()) < 0)
         return 1;
     dbc.close();
-    QTcpServer probe; // a bus of its own: a port that was free a moment ago
-    probe.listen(QHostAddress::LocalHost, 0);
-    const QString bus = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
-    probe.close();
-
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
-    // The bus's relay runs in this thread (the first device to join starts
-    // it); the device that receives has a thread of its own, so that frames
-    // are timed as they arrive, not after the relay's turn.
-    std::unique_ptr<QCanBusDevice> host(QCanBus::instance()->createDevice("virtualcan", bus));
-    if (!host || !host->connectDevice())
+    const QString bus = freeVirtualBus();
+    // This process hosts the bus's relay; the device that receives has a
+    // thread of its own, so that frames are timed as they arrive.
+    VirtualBusHost host(bus);
+    ArrivalClock arrivals(bus);
+    if (!host.ok())
         return 1;
-    std::map<quint32, std::vector<qint64>> arrivedAt; // identifier -> arrival times (us)
-    QElapsedTimer clock;
-    clock.start();
-    QThread receiving;
-    QObject context;
-    context.moveToThread(&receiving);
-    receiving.start();
-    std::unique_ptr<QCanBusDevice> peer;
-    QMetaObject::invokeMethod(
-            &context,
-            [&] {
-                peer.reset(QCanBus::instance()->createDevice("virtualcan", bus));
-                peer->connectDevice();
-                QObject::connect(peer.get(), &QCanBusDevice::framesReceived, [&] {
-                    const qint64 nowUs = clock.nsecsElapsed() / 1000;
-                    while (peer->framesAvailable() > 0)
-                        arrivedAt[peer->readFrame().frameId()].push_back(nowUs);
-                });
-            },
-            Qt::BlockingQueuedConnection);
 
     QProcess simulate;
     simulate.setProgram(QCoreApplication::applicationDirPath() + "/../tools/can/talvik-can");
@@ -122,22 +80,10 @@ int main(int argc, char *argv[])
     simulate.start();
     if (!simulate.waitForStarted())
         return 1;
-    // The virtual bus's server runs in this process (its first device): it
-    // relays each frame as a line, which the kernel would hold back until the
-    // last one is acknowledged. Sent at once, arrival times are the sender's.
-    QTimer noDelay;
-    QObject::connect(&noDelay, &QTimer::timeout, [] {
-        const QDir fds(QStringLiteral("/proc/self/fd"));
-        for (const QString &fd : fds.entryList(QDir::Files | QDir::System)) {
-            const int one = 1;
-            ::setsockopt(fd.toInt(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        }
-    });
-    noDelay.start(100);
     app.exec();
-    QMetaObject::invokeMethod(&context, [&] { peer.reset(); }, Qt::BlockingQueuedConnection);
-    receiving.quit();
-    receiving.wait();
+    std::map<quint32, std::vector<qint64>> arrivedAt; // identifier -> arrival times (us)
+    for (const ArrivalClock::Arrival &arrival : arrivals.takeArrivals())
+        arrivedAt[arrival.frame.frameId()].push_back(arrival.atUs);
 
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);

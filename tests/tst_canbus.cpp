@@ -11,7 +11,9 @@
 #include <QCanBusDevice>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
 #include <memory>
 
 Q_DECLARE_METATYPE(CanFrame)
@@ -35,8 +37,35 @@ class tst_CanBus : public QObject
 {
     Q_OBJECT
 
+    QThread relayThread;
+    QObject relayContext;
+    std::unique_ptr<QCanBusDevice> relayHost;
+    template<class F>
+    void inRelayThread(F work)
+    {
+        QMetaObject::invokeMethod(&relayContext, work, Qt::BlockingQueuedConnection);
+    }
+
 private slots:
-    void initTestCase() { Bus = freeVirtualBus(); }
+    // The bus's relay runs in the thread of the first device to join it,
+    // for the whole program: a thread of its own, which a test's devices
+    // may share to hear the bus while the main thread does not run.
+    void initTestCase()
+    {
+        Bus = freeVirtualBus();
+        relayContext.moveToThread(&relayThread);
+        relayThread.start();
+        inRelayThread([this] {
+            relayHost.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), Bus));
+            relayHost->connectDevice();
+        });
+    }
+    void cleanupTestCase()
+    {
+        inRelayThread([this] { relayHost.reset(); });
+        relayThread.quit();
+        relayThread.wait();
+    }
 
     void fromQtFrames_data()
     {
@@ -272,6 +301,33 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(peer->framesAvailable(), qint64(0));
         peer->disconnectDevice();
+    }
+
+    // A frame flushed leaves at once: a sender waiting in place for its next
+    // frame's moment, this thread's event loop not running, holds nothing back.
+    void flushedFrameLeavesAtOnce()
+    {
+        std::unique_ptr<QCanBusDevice> peer;
+        std::atomic<int> warmUps{ 0 }, received{ 0 };
+        inRelayThread([&] {
+            peer.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), Bus));
+            peer->connectDevice();
+            connect(peer.get(), &QCanBusDevice::framesReceived, [&] {
+                for (const QCanBusFrame &frame : peer->readAllFrames())
+                    ++(frame.frameId() == 0x7FF ? warmUps : received);
+            });
+        });
+        CanBus sender;
+        QVERIFY(sender.open("virtualcan:" + Bus, 0));
+        // Both have joined once a frame gets through.
+        QTRY_VERIFY((sender.sendFrame(canFrame(0x7FF, hex("00"))), warmUps > 0));
+        QVERIFY(sender.sendFrame(canFrame(0x123, hex("01"))));
+        sender.flush();
+        QDeadlineTimer deadline(5000);
+        while (received == 0 && !deadline.hasExpired())
+            QThread::msleep(10);
+        QCOMPARE(int(received), 1);
+        inRelayThread([&] { peer.reset(); });
     }
 };
 

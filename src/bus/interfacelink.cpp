@@ -217,6 +217,15 @@ bool InterfaceLink::writeBacklogFull() const
     return device->framesToWrite() >= WriteBacklogFrames;
 }
 
+// The virtual bus's socket writes what it holds when the event loop next
+// runs; a sender waiting in place for its next frame's moment would hold the
+// frames it sent until then, and they would reach the bus in a burst.
+void InterfaceLink::flush()
+{
+    if (QAbstractSocket *socket = opened ? virtualBusSocket() : nullptr)
+        socket->flush();
+}
+
 QString InterfaceLink::applySetting(QCanBusDevice::ConfigurationKey key, const QVariant &value)
 {
     if (!device)

@@ -35,6 +35,7 @@ public:
     void close() override;
     bool sendFrame(const CanFrame &frame) override;
     bool writeBacklogFull() const override;
+    void flush() override;
 
     // The bit rate the device reports, where it reports one.
     std::optional<int> bitRate() const;

@@ -286,8 +286,10 @@ void CanToolRun::playDue()
             playTimer.start(int((dueUs - nowUs - WakeEarlyUs) / 1000));
             return;
         }
-        if (dueUs > nowUs)
+        if (dueUs > nowUs) {
+            bus->flush(); // what was sent goes now, not after the wait
             std::this_thread::sleep_for(std::chrono::microseconds(dueUs - nowUs));
+        }
         if (bus->writeBacklogFull()) {
             bus->flush();
             playTimer.start(1);

@@ -66,8 +66,10 @@ int main(int argc, char *argv[])
     // This process hosts the bus's relay; the device that receives has a
     // thread of its own, so that frames are timed as they arrive.
     VirtualBusHost host(bus);
-    ArrivalClock arrivals(bus);
     if (!host.ok())
+        return 1;
+    ArrivalClock arrivals(bus);
+    if (!arrivals.ok())
         return 1;
 
     QProcess simulate;
@@ -83,7 +85,7 @@ int main(int argc, char *argv[])
     app.exec();
     std::map<quint32, std::vector<qint64>> arrivedAt; // identifier -> arrival times (us)
     for (const ArrivalClock::Arrival &arrival : arrivals.takeArrivals())
-        arrivedAt[arrival.frame.frameId()].push_back(arrival.atUs);
+        arrivedAt[arrival.identifier].push_back(arrival.atUs);
 
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);

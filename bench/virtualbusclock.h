@@ -13,6 +13,7 @@
 #include <QLoggingCategory>
 #include <QThread>
 #include <QTimer>
+#include <QtEndian>
 
 #include <algorithm>
 #include <memory>
@@ -31,19 +32,20 @@ inline double percentile(std::vector<double> values, double p)
     return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
 }
 
-// The first device to join a virtual bus starts its relay, in the thread the
-// device lives in. The relay passes each frame on as a line, which the kernel
-// would hold back until the last one is acknowledged: every socket of this
-// process is told to send at once, now and then, as the relay's sockets come.
+// A process has one virtual bus relay, started by its first virtual bus
+// device in that device's thread, on that device's port. The relay passes
+// each frame on as a line, which the kernel would hold back until the last
+// one is acknowledged: every socket of this process is told to send at once,
+// now and then, as the relay's sockets come.
 class VirtualBusHost
 {
 public:
     explicit VirtualBusHost(const QString &bus)
-        : device(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), bus))
     {
         QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
-        if (device)
-            device->connectDevice();
+        device.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), bus));
+        if (device && !device->connectDevice())
+            device.reset();
         QObject::connect(&noDelay, &QTimer::timeout, [] {
             const QDir fds(QStringLiteral("/proc/self/fd"));
             for (const QString &fd : fds.entryList(QDir::Files | QDir::System)) {
@@ -65,14 +67,18 @@ private:
 class ArrivalClock
 {
 public:
+    // Small, and room made for them at the start: the vector growing while
+    // frames arrive would hold the stamps of the next ones up.
     struct Arrival
     {
-        QCanBusFrame frame;
+        quint32 identifier;
+        quint32 firstWord; // the first four data bytes, little-endian; 0 when fewer
         qint64 atUs; // since the clock was made
     };
 
-    explicit ArrivalClock(const QString &bus)
+    explicit ArrivalClock(const QString &bus, size_t expectedFrames = 1'000'000)
     {
+        arrivals.reserve(expectedFrames);
         clock.start();
         context.moveToThread(&thread);
         thread.start();
@@ -80,11 +86,18 @@ public:
                 &context,
                 [this, bus] {
                     device.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), bus));
-                    device->connectDevice();
+                    if (!device || !device->connectDevice())
+                        return;
+                    joined = true;
                     QObject::connect(device.get(), &QCanBusDevice::framesReceived, [this] {
                         const qint64 nowUs = clock.nsecsElapsed() / 1000;
-                        while (device->framesAvailable() > 0)
-                            arrivals.push_back({ device->readFrame(), nowUs });
+                        while (device->framesAvailable() > 0) {
+                            const QCanBusFrame frame = device->readFrame();
+                            const QByteArray data = frame.payload();
+                            arrivals.push_back({ frame.frameId(),
+                                                 data.size() >= 4 ? qFromLittleEndian<quint32>(data.constData()) : 0,
+                                                 nowUs });
+                        }
                     });
                 },
                 Qt::BlockingQueuedConnection);
@@ -95,10 +108,12 @@ public:
         thread.quit();
         thread.wait();
     }
-    // Read only once the bus is quiet.
+    bool ok() const { return joined; }
+    // What arrived since the last time, handed over in the clock's thread.
     std::vector<Arrival> takeArrivals()
     {
         std::vector<Arrival> taken;
+        taken.reserve(arrivals.capacity());
         QMetaObject::invokeMethod(&context, [&] { taken.swap(arrivals); },
                                   Qt::BlockingQueuedConnection);
         return taken;
@@ -110,6 +125,7 @@ private:
     QObject context;
     std::unique_ptr<QCanBusDevice> device;
     std::vector<Arrival> arrivals;
+    bool joined = false;
 };
 
 #endif // VIRTUALBUSCLOCK_H

@@ -275,8 +275,10 @@ private slots:
         } else if (action == "unload") {
             QTest::mouseClick(child<QPushButton>(w, "btnUnloadDbc"), Qt::LeftButton);
         } else {
+            w->hide(); // shown again with the question
             QCOMPARE(f->window->close(), done);
             QCOMPARE(f->window->isVisible(), !done);
+            QVERIFY(done || w->isVisible());
         }
         QVERIFY(asked->shown);
         QCOMPARE(asked->text, action == "close new" ? "新数据库还没有保存." : "engine.dbc 有未保存的更改.");

@@ -9,6 +9,7 @@
 
 #include <QCanBus>
 #include <QCanBusDevice>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -47,9 +48,9 @@ class tst_CanBus : public QObject
     }
 
 private slots:
-    // The bus's relay runs in the thread of the first device to join it,
-    // for the whole program: a thread of its own, which a test's devices
-    // may share to hear the bus while the main thread does not run.
+    // A process has one virtual bus relay, run by its first virtual bus
+    // device's thread: here a thread of its own for the whole program, which
+    // a test's devices may share to hear the bus while the main thread waits.
     void initTestCase()
     {
         Bus = freeVirtualBus();
@@ -307,8 +308,9 @@ private slots:
     // frame's moment, this thread's event loop not running, holds nothing back.
     void flushedFrameLeavesAtOnce()
     {
-        std::unique_ptr<QCanBusDevice> peer;
         std::atomic<int> warmUps{ 0 }, received{ 0 };
+        std::unique_ptr<QCanBusDevice> peer;
+        const auto leave = qScopeGuard([&] { inRelayThread([&] { peer.reset(); }); });
         inRelayThread([&] {
             peer.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), Bus));
             peer->connectDevice();
@@ -327,7 +329,6 @@ private slots:
         while (received == 0 && !deadline.hasExpired())
             QThread::msleep(10);
         QCOMPARE(int(received), 1);
-        inRelayThread([&] { peer.reset(); });
     }
 };
 

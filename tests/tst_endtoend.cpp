@@ -266,8 +266,9 @@ private slots:
 
     // Only received classic frames: frame k reaches the bus at t(k) / speed after the
     // first, and shows as a sent row. The bounds catch a pace that is wrong, not a
-    // late wake-up of a loaded machine, which replay counts as late for the user
-    // (the sanitizers' build runs several times slower: wider there).
+    // late wake-up of a loaded machine: how closely replay keeps time is
+    // talvik-replay-bench's to measure (the sanitizers' build runs several
+    // times slower: wider there).
     void replayKeepsTheLogsSpacing()
     {
         QFETCH(int, speedIndex);

@@ -44,8 +44,8 @@ public:
     bool undo();
     bool save();
     // Before the database is replaced, unloaded or the program ends: true
-    // when nothing unsaved is lost, having asked whether to save the changes,
-    // drop them, or go back to them (false).
+    // when the caller may go on (nothing changed, the changes saved, or the
+    // user chose to drop them); false to go back to them.
     bool settleUnsavedChanges();
     bool saveAs(const QString &fileName = QString());
 

@@ -219,7 +219,8 @@ bool InterfaceLink::writeBacklogFull() const
 
 // The virtual bus's socket writes what it holds when the event loop next
 // runs; a sender waiting in place for its next frame's moment would hold the
-// frames it sent until then, and they would reach the bus in a burst.
+// frames it sent until then, and they would reach the bus in a burst. (When
+// this process carries the bus, its relay waits for the event loop anyway.)
 void InterfaceLink::flush()
 {
     if (QAbstractSocket *socket = opened ? virtualBusSocket() : nullptr)

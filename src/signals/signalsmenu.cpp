@@ -22,12 +22,17 @@ SignalsMenu::SignalsMenu(QMenuBar *menuBar, CaptureStore *capture, QWidget *wind
 }
 
 // The main window's close, refused while the user goes back to the changes.
+// The signals window is shown first: the question is about what it shows,
+// and a save that fails says why on it.
 bool SignalsMenu::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Close && watched == parent()
-        && !signalWindow->databaseEditor()->settleUnsavedChanges()) {
-        event->ignore();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
+    DbcEditor *editor = signalWindow->databaseEditor();
+    if (event->type() != QEvent::Close || watched != parent() || !editor->document().isModified())
+        return QObject::eventFilter(watched, event);
+    signalWindow->show();
+    signalWindow->raise();
+    if (editor->settleUnsavedChanges())
+        return QObject::eventFilter(watched, event);
+    event->ignore();
+    return true;
 }

@@ -1,7 +1,6 @@
 // Screenshot of the signals window against the simulator's demo bus.
+#include "demobus.h"
 #include "signalswindow.h"
-#include "simlink.h"
-#include "windowtest.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -12,17 +11,10 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    SimOptions options;
-    options.demo = true;
-    SimulatorLink sim(options);
-    QString error;
-    if (!sim.open(&error))
+    DemoBusWindow demo;
+    if (!demo.start())
         return 1;
-    WindowFixture f;
-    f.start(false);
-    openPort(f.window, sim.slavePath());
-    QTest::qWait(300);
-    f.get<QPushButton>("btnSetStart")->click();
+    WindowFixture &f = demo.f;
     auto *w = f.window->findChild<SignalsWindow *>();
     w->loadDbc(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc"));
     w->resize(1000, 760);

@@ -3,11 +3,10 @@
 // J1939 broadcast reassembled.
 //   xvfb-run -a -s '-screen 0 1280x1024x24' build/tools/screens/diagshot OUT.png
 // in English, as README shows it.
+#include "demobus.h"
 #include "diagconsole.h"
 #include "diagwindow.h"
 #include "language.h"
-#include "simlink.h"
-#include "windowtest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,17 +20,10 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     installUiLanguage(UiLanguage::English);
-    SimOptions options;
-    options.demo = true;
-    SimulatorLink sim(options);
-    QString error;
-    if (!sim.open(&error))
+    DemoBusWindow demo;
+    if (!demo.start())
         return 1;
-    WindowFixture f;
-    f.start(false);
-    openPort(f.window, sim.slavePath());
-    QTest::qWait(300);
-    f.get<QPushButton>("btnSetStart")->click();
+    WindowFixture &f = demo.f;
     f.window->findChild<QAction *>(QStringLiteral("actionDiagnostics"))->trigger();
     auto *w = f.window->findChild<DiagWindow *>();
     w->resize(1200, 820);

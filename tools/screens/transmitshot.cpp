@@ -2,11 +2,10 @@
 // the simulator's demo bus, and of the signals window checking what it sees.
 //   xvfb-run -a -s '-screen 0 1280x1024x24' build/tools/screens/transmitshot OUT.png [SIGNALS.png]
 // in English, as README shows it.
+#include "demobus.h"
 #include "language.h"
 #include "signalswindow.h"
-#include "simlink.h"
 #include "transmitwindow.h"
-#include "windowtest.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,17 +20,10 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     installUiLanguage(UiLanguage::English);
-    SimOptions options;
-    options.demo = true;
-    SimulatorLink sim(options);
-    QString error;
-    if (!sim.open(&error))
+    DemoBusWindow demo;
+    if (!demo.start())
         return 1;
-    WindowFixture f;
-    f.start(false);
-    openPort(f.window, sim.slavePath());
-    QTest::qWait(300);
-    f.get<QPushButton>("btnSetStart")->click();
+    WindowFixture &f = demo.f;
     auto *signalsWindow = f.window->findChild<SignalsWindow *>();
     signalsWindow->loadDbc(QStringLiteral(TALVIK_SOURCE_DIR "/docs/demo.dbc"));
     auto *w = f.window->findChild<TransmitWindow *>();
